@@ -1,0 +1,88 @@
+# Shared by the project's scripts: installing what is missing, building, and a private X server.
+# Source it; it expects ROOT to be the project's top folder.
+
+REQUIRED_PACKAGES=(
+    cmake ninja-build g++ pkg-config
+    qtbase5-dev qtwebengine5-dev qttools5-dev qttools5-dev-tools qttranslations5-l10n
+    xvfb xauth openbox trayer xdotool wmctrl x11-utils imagemagick
+    fonts-noto-cjk openssl desktop-file-utils libglib2.0-bin
+)
+
+BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
+
+log() { printf '==> %s\n' "$*" >&2; }
+die() { printf 'error: %s\n' "$*" >&2; exit 1; }
+
+missing_packages() {
+    local package
+    for package in "${REQUIRED_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}\n' "$package" 2>/dev/null | grep -q '^install ok installed$' \
+            || printf '%s\n' "$package"
+    done
+}
+
+ensure_packages() {
+    local missing
+    mapfile -t missing < <(missing_packages)
+    [ "${#missing[@]}" -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        printf 'These Debian packages are missing: %s\n' "${missing[*]}" >&2
+        printf 'Install them as root, then run this script again:\n' >&2
+        printf '    sudo apt-get install -y %s\n' "${missing[*]}" >&2
+        exit 1
+    fi
+    log "installing ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -q || die "apt-get update failed"
+    apt-get install -y -q "${missing[@]}" || die "apt-get install failed"
+}
+
+# build [extra cmake arguments...]: configures once, then builds incrementally.
+build() {
+    if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
+        log "configuring $BUILD_DIR"
+        cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja "$@" || die "cmake configuration failed"
+    fi
+    log "building"
+    cmake --build "$BUILD_DIR" --parallel "$(nproc)" || die "build failed"
+}
+
+# Qt WebEngine refuses to start as root with its sandbox on.
+web_engine_environment() {
+    if [ "$(id -u)" -eq 0 ]; then
+        export QTWEBENGINE_DISABLE_SANDBOX=1
+    fi
+}
+
+XVFB_PID=
+WM_PID=
+
+stop_x_server() {
+    [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+    [ -n "$XVFB_PID" ] && wait "$XVFB_PID" 2>/dev/null
+    XVFB_PID=
+    WM_PID=
+    return 0
+}
+
+# Starts Xvfb on a free display with a small window manager, and exports DISPLAY.
+start_x_server() {
+    local display_file
+    display_file=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    local waited=0
+    while [ ! -s "$display_file" ] && [ "$waited" -lt 100 ]; do
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    local display
+    display=$(tr -d '[:space:]' <"$display_file")
+    rm -f "$display_file"
+    [ -n "$display" ] || die "Xvfb did not start"
+    export DISPLAY=":$display"
+    openbox --sm-disable >/dev/null 2>&1 &
+    WM_PID=$!
+    log "X server on $DISPLAY"
+}

@@ -1,0 +1,305 @@
+#include "CMainWindow.h"
+
+#include "DialogPlacement.h"
+#include "Product.h"
+#include "config/AutoStart.h"
+#include "config/SettingsFile.h"
+#include "core/TesselCore.h"
+#include "core/TesselHttpd.h"
+#include "core/TesselPortal.h"
+#include "i18n/CTextTable.h"
+#include "login/CLoginUI.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QDebug>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QTranslator>
+#include <QWebEngineView>
+
+CMainWindow* mainWindowInstance = nullptr;
+
+// The images and catalogues are compiled into a static library, where nothing registers
+// them by itself; this file is always linked, so they are registered before main runs.
+static void registerResources()
+{
+    Q_INIT_RESOURCE(norv);
+}
+Q_CONSTRUCTOR_FUNCTION(registerResources)
+
+namespace {
+const char* const ClientVersion = "3.0.0 Build 14";
+// Identifies this client to the core services.
+const char* const ApplicationKey = "4E4F52565A49564F5649524556413330";
+const int CoreClientKind = 1;
+const int HttpdStartTimeoutMs = 1000;
+const int ActiveAppId = 19;
+
+const QSize InitialSize(800, 600);
+const char* const MenuBarStyle = "color: rgba(16, 16, 16, 1);font-size: 14px;text-align: center";
+const char* const MenuStyle = "color: rgba(16, 16, 16, 1);font-size: 12px;text-align: center";
+const char* const UserManualFile = "/Pavo客户端说明书.pdf";
+const int LanguageEnglish = 0;
+const int LanguageChinese = 1;
+const QString CatalogueFolder = QStringLiteral(":/resource/translator/");
+// Qt WebEngine serves its developer tools on this port; it must be set before the first web view exists.
+const char* const RemoteDebuggingPort = "9223";
+
+QMenu* styledMenu()
+{
+    auto* menu = new QMenu;
+    menu->setStyleSheet(QString::fromLatin1(MenuStyle));
+    return menu;
+}
+} // namespace
+
+CMainWindow::CMainWindow(QWidget* parent)
+    : QMainWindow(parent)
+{
+    qtTranslator = new QTranslator;
+    appTranslator = new QTranslator;
+    QApplication::installTranslator(qtTranslator);
+    QApplication::installTranslator(appTranslator);
+    mainMenuBar = menuBar();
+    setWindowTitle(QString::fromUtf8(ProductName));
+    readServerConfig();
+    readSettings();
+    resize(InitialSize);
+    applyAutoStart();
+    connect(this, &CMainWindow::sig_return, this, &CMainWindow::slot_return);
+    connect(this, &CMainWindow::sig_browserActive, this, &CMainWindow::slot_browserActive);
+}
+
+CMainWindow::~CMainWindow()
+{
+    qDebug() << "~CMainWindow";
+}
+
+QString CMainWindow::versionString()
+{
+    return QString::fromLatin1(ClientVersion);
+}
+
+void CMainWindow::browserActiveCallback()
+{
+    if (mainWindowInstance) {
+        emit mainWindowInstance->sig_browserActive();
+    }
+}
+
+void CMainWindow::initLayout()
+{
+    initMenus();
+    splitter = new QSplitter(Qt::Vertical);
+    setCentralWidget(splitter);
+    if (!devToolsView) {
+        qputenv("QTWEBENGINE_REMOTE_DEBUGGING", RemoteDebuggingPort);
+        devToolsView = new QWebEngineView;
+        splitter->addWidget(devToolsView);
+        devToolsView->hide();
+    }
+}
+
+void CMainWindow::initMenus()
+{
+    menuServer = styledMenu();
+    menuHelp = styledMenu();
+    menuLanguage = styledMenu();
+    mainMenuBar->setStyleSheet(QString::fromLatin1(MenuBarStyle));
+    mainMenuBar->addMenu(menuServer);
+    mainMenuBar->addMenu(menuLanguage);
+    mainMenuBar->addMenu(menuHelp);
+
+    actAbout = new QAction;
+    actSetting = new QAction;
+    actMachineCode = new QAction;
+    actCheckUpdate = new QAction;
+    actChinese = new QAction;
+    actEnglish = new QAction;
+    actUserManual = new QAction;
+    actTutorial = new QAction;
+    actEnglish->setCheckable(true);
+    actChinese->setCheckable(true);
+
+    auto* languageGroup = new QActionGroup(this);
+    serverGroup = new QActionGroup(this);
+    languageGroup->addAction(actEnglish);
+    languageGroup->addAction(actChinese);
+
+    menuHelp->addAction(actAbout);
+    actUserManual->setToolTip(QCoreApplication::applicationDirPath() + QString::fromUtf8(UserManualFile));
+    menuHelp->addAction(actSetting);
+    menuHelp->addAction(actMachineCode);
+    menuHelp->addAction(actCheckUpdate);
+    menuLanguage->addAction(actChinese);
+    menuLanguage->addAction(actEnglish);
+
+    connect(actAbout, &QAction::triggered, this, &CMainWindow::slot_aboutUI);
+    connect(actSetting, &QAction::triggered, this, &CMainWindow::slot_settingUI);
+    connect(actMachineCode, &QAction::triggered, this, &CMainWindow::slot_machineCode);
+    connect(actCheckUpdate, &QAction::triggered, this, &CMainWindow::slot_checkupdate);
+    connect(actChinese, &QAction::triggered, this, &CMainWindow::slot_actChinese);
+    connect(actEnglish, &QAction::triggered, this, &CMainWindow::slot_actEnglisg);
+    connect(actUserManual, &QAction::triggered, this, &CMainWindow::slot_UserManaual);
+    connect(actTutorial, &QAction::triggered, this, &CMainWindow::slot_UserToturial);
+
+    actExitServer = new QAction;
+    actExitServer->setVisible(false);
+    actExitServer->setMenuRole(QAction::NoRole);
+    menuServer->addAction(actExitServer);
+    connect(actExitServer, &QAction::triggered, this, &CMainWindow::slot_exitServer);
+}
+
+void CMainWindow::initCore()
+{
+    core = new TesselCore(QString::fromLatin1(ApplicationKey), CoreClientKind);
+    portal = new TesselPortal(core);
+    httpd = new TesselHttpd(core, portal);
+    connect(core, &TesselCore::sig_languageChanged, this, &CMainWindow::slot_switch_language);
+    core->RegisterBrowserActive(&CMainWindow::browserActiveCallback);
+
+    const int started = httpd->StartHttpdServer(HttpdStartTimeoutMs);
+    qDebug() << "RegisterBrowserActive StartHttpdServer" << ProductName << started << TesselHttpd::DefaultPort;
+
+    QString version;
+    QString build;
+    QString platform;
+    const int versionResult = core->GetAppVersion(version, build, platform);
+    qDebug() << "GetAppVersion" << versionResult << version << build << platform;
+}
+
+void CMainWindow::handle_show()
+{
+    loginUI->setMenuBar(mainMenuBar);
+    const int argumentCount = QCoreApplication::arguments().size();
+    // One argument: the portal is in use in an external browser; stay in the tray.
+    if (argumentCount == 2) {
+        loginUI->setBrowserMode(true);
+        return;
+    }
+    loginUI->setBrowserMode(false);
+    // The autostart entry passes two switches; then the client starts in the tray if the user wants.
+    const bool startedByAutostart = argumentCount == 3;
+    if (!(startedByAutostart && miniTray)) {
+        loginUI->setVisible(true);
+    }
+    startDelayLogin();
+}
+
+void CMainWindow::placeDialog(QWidget* dialog) const
+{
+    const QRect reference = isVisible() ? geometry() : loginUI->geometry();
+    dialog->move(DialogPlacement::position(reference, dialog->size()));
+}
+
+int CMainWindow::readServerConfig()
+{
+    return serverConfigFile.read(serverList);
+}
+
+void CMainWindow::writeServerConfig()
+{
+    serverConfigFile.write(serverList);
+}
+
+void CMainWindow::readSettings()
+{
+    const Settings settings = SettingsFile::read();
+    language = settings.language;
+    autoStart = settings.autoStart;
+    miniTray = settings.miniTray;
+}
+
+void CMainWindow::writeSettings()
+{
+    SettingsFile::write({language, autoStart, miniTray});
+}
+
+void CMainWindow::applyAutoStart()
+{
+    AutoStart::apply(autoStart);
+}
+
+void CMainWindow::slot_switch_language(int iLan)
+{
+    // The choice is stored before anything else, so it survives whatever follows.
+    language = iLan;
+    writeSettings();
+    // Any other index keeps the previous catalogues, and at start-up loads none, so keys show.
+    if (iLan == LanguageChinese) {
+        actChinese->setChecked(true);
+        qtCatalogPath = CatalogueFolder + QStringLiteral("qtranslatorCN.qm");
+        appCatalogPath = CatalogueFolder + QStringLiteral("TesselEnterpriseCN.qm");
+    } else if (iLan == LanguageEnglish) {
+        actEnglish->setChecked(true);
+        qtCatalogPath = CatalogueFolder + QStringLiteral("qtranslatorEN.qm");
+        appCatalogPath = CatalogueFolder + QStringLiteral("TesselEnterpriseEN.qm");
+    }
+    qtTranslator->load(qtCatalogPath);
+    appTranslator->load(appCatalogPath);
+    delete textTable;
+    textTable = new CTextTable;
+    retranslateMenus();
+}
+
+void CMainWindow::retranslateMenus()
+{
+    menuServer->setTitle(textTable->Server);
+    actExitServer->setText(textTable->ExitServer);
+    menuHelp->setTitle(textTable->Help);
+    actAbout->setText(textTable->About);
+    actSetting->setText(textTable->Setting);
+    actMachineCode->setText(textTable->MachineCode);
+    actCheckUpdate->setText(textTable->CheckUpdate);
+    menuLanguage->setTitle(textTable->Language);
+    actChinese->setText(textTable->Chinese);
+    actEnglish->setText(textTable->English);
+    actUserManual->setText(textTable->UserManual);
+    actTutorial->setText(textTable->Tutorial);
+}
+
+void CMainWindow::slot_actChinese()
+{
+    slot_switch_language(1);
+}
+
+void CMainWindow::slot_actEnglisg()
+{
+    slot_switch_language(0);
+}
+
+// The members below belong to features that are not built yet; each is filled in
+// together with its feature.
+
+void CMainWindow::startDelayLogin() { }
+
+void CMainWindow::slot_delayLogin() { }
+
+void CMainWindow::slot_return() { }
+
+void CMainWindow::onExitFullScreen() { }
+
+void CMainWindow::handle_load(QString, QString, bool) { }
+
+void CMainWindow::slot_aboutUI() { }
+
+void CMainWindow::slot_settingUI() { }
+
+void CMainWindow::slot_machineCode() { }
+
+void CMainWindow::slot_checkupdate(bool) { }
+
+void CMainWindow::slot_actServer() { }
+
+void CMainWindow::slot_exitServer() { }
+
+void CMainWindow::slot_UserManaual() { }
+
+void CMainWindow::slot_UserToturial() { }
+
+void CMainWindow::Slot_LoadUrlFinish(bool) { }
+
+void CMainWindow::slot_browserActive() { }

@@ -1,0 +1,137 @@
+#ifndef CMAINWINDOW_H
+#define CMAINWINDOW_H
+
+#include "config/ServerConfigFile.h"
+#include "config/ServerEntry.h"
+
+#include <QMainWindow>
+#include <QVector>
+
+class QAction;
+class QActionGroup;
+class QMenu;
+class QMenuBar;
+class QSplitter;
+class QTimer;
+class QTranslator;
+class QWebEngineView;
+
+class CCheckUpdateUI;
+class CLoginUI;
+class CMiniTray;
+class CTextTable;
+class CThread;
+class CWebEngineView;
+class TesselCore;
+class TesselHttpd;
+class TesselPortal;
+
+// The hub of the client. It owns the settings and the saved servers in memory, the
+// core services, the one menu bar (moved between this window and the server selection
+// window), the portal view while a portal is loaded, and the tray icon. Every other
+// window reaches it through mainWindowInstance.
+class CMainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit CMainWindow(QWidget* parent = nullptr);
+    ~CMainWindow() override;
+
+    // Start-up steps, called in this order after the server selection window is attached.
+    void initLayout();
+    void initCore();
+
+    // The saved servers and the settings on disk; each write stores the whole state.
+    int readServerConfig();
+    void writeServerConfig();
+    void readSettings();
+    void writeSettings();
+    // Makes the system's autostart registration follow autoStart.
+    void applyAutoStart();
+
+    // Moves a dialog over the window in use: this one if visible, else the server selection window.
+    void placeDialog(QWidget* dialog) const;
+
+    static QString versionString();
+    // Called by the core services, from any thread, when the portal became active in a browser.
+    static void browserActiveCallback();
+
+signals:
+    void sig_return();
+    void sig_browserActive();
+
+public slots:
+    void slot_delayLogin();
+    void handle_show();
+    void slot_return();
+    void slot_switch_language(int iLan);
+    void onExitFullScreen();
+    void handle_load(QString sName, QString sUrl, bool isLogin);
+    void slot_aboutUI();
+    void slot_settingUI();
+    void slot_machineCode();
+    void slot_checkupdate(bool checkType);
+    void slot_actServer();
+    void slot_exitServer();
+    void slot_actChinese();
+    void slot_actEnglisg();
+    void slot_UserManaual();
+    void slot_UserToturial();
+    void Slot_LoadUrlFinish(bool isSuccess);
+    void slot_browserActive();
+
+public:
+    // Shared with the server selection window and the dialogs, which reach this window
+    // through mainWindowInstance.
+    QSplitter* splitter = nullptr;
+    CLoginUI* loginUI = nullptr;
+    CWebEngineView* webView = nullptr;
+    QWebEngineView* devToolsView = nullptr;
+    QVector<ServerEntry> serverList;
+    TesselCore* core = nullptr;
+    TesselPortal* portal = nullptr;
+    TesselHttpd* httpd = nullptr;
+    CTextTable* textTable = nullptr;
+    QAction* actExitServer = nullptr;
+    QMenu* menuServer = nullptr;
+    QActionGroup* serverGroup = nullptr;
+    int language = 0;
+    bool autoStart = true;
+    bool miniTray = true;
+    bool inPortal = false;
+    QMenuBar* mainMenuBar = nullptr;
+    QTranslator* qtTranslator = nullptr;
+    QTranslator* appTranslator = nullptr;
+    QString qtCatalogPath;
+    QString appCatalogPath;
+    QMenu* menuHelp = nullptr;
+    QAction* actAbout = nullptr;
+    QAction* actSetting = nullptr;
+    QAction* actMachineCode = nullptr;
+    QAction* actCheckUpdate = nullptr;
+    QMenu* menuLanguage = nullptr;
+    QAction* actChinese = nullptr;
+    QAction* actEnglish = nullptr;
+    QAction* actUserManual = nullptr;
+    QAction* actTutorial = nullptr;
+    bool loading = false;
+    QString currentName;
+    QString currentUrl;
+    CMiniTray* tray = nullptr;
+    CThread* worker = nullptr;
+    CCheckUpdateUI* updateDialog = nullptr;
+    QTimer* loginTimer = nullptr;
+
+private:
+    void initMenus();
+    void retranslateMenus();
+    void startDelayLogin();
+
+    ServerConfigFile serverConfigFile;
+};
+
+// The one main window of the process; set once, right after it is constructed.
+extern CMainWindow* mainWindowInstance;
+
+#endif // CMAINWINDOW_H

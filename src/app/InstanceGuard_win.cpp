@@ -1,0 +1,34 @@
+#include "InstanceGuard.h"
+
+#include <QCoreApplication>
+
+#include <windows.h>
+
+#include <tlhelp32.h>
+
+namespace InstanceGuard {
+QString ownExecutableName()
+{
+    return QCoreApplication::applicationName() + QStringLiteral(".exe");
+}
+
+int countProcesses(const QString& exeName, int limit)
+{
+    // A snapshot that cannot be taken counts as finding no other instance.
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    const std::wstring wanted = exeName.toStdWString();
+    PROCESSENTRY32W entry;
+    entry.dwSize = sizeof(entry);
+    int count = 0;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (wanted == entry.szExeFile && ++count >= limit) {
+            break;
+        }
+    }
+    CloseHandle(snapshot);
+    return count;
+}
+} // namespace InstanceGuard

@@ -1,0 +1,52 @@
+#include "AutoStart.h"
+
+#include "DesktopEntry.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace {
+QString entryPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/autostart/")
+        + QCoreApplication::applicationName() + QStringLiteral(".desktop");
+}
+
+// Inside an AppImage the running binary lives in a temporary mount; the image itself is what must start.
+QString programPath()
+{
+    const QString appImage = qEnvironmentVariable("APPIMAGE");
+    return appImage.isEmpty() ? QCoreApplication::applicationFilePath() : appImage;
+}
+
+void writeEntry(const QString& path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        qDebug() << "AutoStart: cannot write" << path;
+        return;
+    }
+    file.write(DesktopEntry::autostartEntry(programPath()));
+    if (!file.commit()) {
+        qDebug() << "AutoStart: cannot write" << path;
+    }
+}
+} // namespace
+
+namespace AutoStart {
+void apply(bool enabled)
+{
+    const QString path = entryPath();
+    if (enabled) {
+        writeEntry(path);
+    } else {
+        QFile::remove(path);
+    }
+}
+} // namespace AutoStart

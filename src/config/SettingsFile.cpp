@@ -1,0 +1,40 @@
+#include "SettingsFile.h"
+
+#include "DataDirectory.h"
+
+#include <QCoreApplication>
+#include <QSettings>
+
+namespace {
+const QString LanguageKey = QStringLiteral("Language");
+const QString AutoStartKey = QStringLiteral("AutoStart");
+const QString MiniTrayKey = QStringLiteral("MiniTray");
+} // namespace
+
+namespace SettingsFile {
+QString path()
+{
+    return DataDirectory::filePath(QCoreApplication::applicationName() + QStringLiteral(".ini"));
+}
+
+Settings read()
+{
+    DataDirectory::ensureExists();
+    const Settings defaults;
+    const QSettings file(path(), QSettings::IniFormat);
+    Settings settings;
+    settings.language = file.value(LanguageKey, defaults.language).toInt();
+    settings.autoStart = file.value(AutoStartKey, defaults.autoStart).toBool();
+    settings.miniTray = file.value(MiniTrayKey, defaults.miniTray).toBool();
+    return settings;
+}
+
+void write(const Settings& settings)
+{
+    DataDirectory::ensureExists();
+    QSettings file(path(), QSettings::IniFormat);
+    file.setValue(LanguageKey, settings.language);
+    file.setValue(AutoStartKey, settings.autoStart);
+    file.setValue(MiniTrayKey, settings.miniTray);
+}
+} // namespace SettingsFile

@@ -1,0 +1,83 @@
+#include "HttpConnection.h"
+
+#include "HttpResponse.h"
+#include "HttpRouter.h"
+
+#include <QDebug>
+#include <QTcpSocket>
+
+namespace {
+// Room for the largest request we accept, so a flood cannot grow the buffer.
+const qint64 ReadBufferBytes = HttpRequestParser::MaxHeadBytes + HttpRequestParser::MaxBodyBytes;
+const int FirstErrorStatus = 400;
+} // namespace
+
+HttpConnection::HttpConnection(QTcpSocket* socket, const HttpRouter& router, QObject* parent)
+    : QObject(parent)
+    , m_socket(socket)
+    , m_router(router)
+{
+    m_socket->setParent(this);
+    m_socket->setReadBufferSize(ReadBufferBytes);
+    m_deadline.setSingleShot(true);
+    m_deadline.setInterval(RequestDeadlineMs);
+    connect(m_socket, &QTcpSocket::disconnected, this, &HttpConnection::finished);
+    connect(&m_deadline, &QTimer::timeout, this, &HttpConnection::onDeadline);
+}
+
+void HttpConnection::serve()
+{
+    connect(m_socket, &QTcpSocket::readyRead, this, &HttpConnection::readRequest);
+    m_deadline.start();
+}
+
+void HttpConnection::refuse(HttpStatus status)
+{
+    respond(HttpResponse::error(status));
+}
+
+void HttpConnection::readRequest()
+{
+    if (m_responded) {
+        return;
+    }
+    switch (m_parser.feed(m_socket->readAll())) {
+    case HttpRequestParser::Result::NeedMore:
+        return;
+    case HttpRequestParser::Result::Complete:
+        respond(m_router.route(m_parser.request()));
+        return;
+    case HttpRequestParser::Result::Error:
+        respond(HttpResponse::error(m_parser.errorStatus()));
+        return;
+    }
+}
+
+void HttpConnection::onDeadline()
+{
+    if (m_responded) {
+        // The peer does not take the answer; closing must not wait for it forever.
+        m_socket->abort();
+        return;
+    }
+    respond(HttpResponse::error(HttpStatus::RequestTimeout));
+}
+
+void HttpConnection::respond(const HttpResponse& response)
+{
+    m_responded = true;
+    logRejection(response.status());
+    m_socket->write(response.toBytes());
+    m_socket->disconnectFromHost();
+    // The peer gets as long to take the answer as it had to send its request.
+    m_deadline.start();
+}
+
+void HttpConnection::logRejection(HttpStatus status) const
+{
+    const int code = static_cast<int>(status);
+    if (code >= FirstErrorStatus) {
+        const HttpRequest& request = m_parser.request();
+        qDebug() << "TesselHttpd rejected" << request.method << request.path() << code;
+    }
+}

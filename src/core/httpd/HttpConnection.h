@@ -1,0 +1,46 @@
+#ifndef HTTPCONNECTION_H
+#define HTTPCONNECTION_H
+
+#include "HttpRequestParser.h"
+
+#include <QObject>
+#include <QTimer>
+
+class HttpResponse;
+class HttpRouter;
+class QTcpSocket;
+
+// One accepted connection: reads a single request, answers it and closes.
+class HttpConnection : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Takes ownership of the socket. The router must outlive the connection.
+    HttpConnection(QTcpSocket* socket, const HttpRouter& router, QObject* parent = nullptr);
+
+    // Reads the request, which must arrive in full within RequestDeadlineMs.
+    void serve();
+    // Answers status at once, without reading anything.
+    void refuse(HttpStatus status);
+
+    static constexpr int RequestDeadlineMs = 5000;
+
+signals:
+    // The socket is closed; the connection may be deleted.
+    void finished();
+
+private:
+    void readRequest();
+    void onDeadline();
+    void respond(const HttpResponse& response);
+    void logRejection(HttpStatus status) const;
+
+    QTcpSocket* const m_socket;
+    const HttpRouter& m_router;
+    HttpRequestParser m_parser;
+    QTimer m_deadline;
+    bool m_responded = false;
+};
+
+#endif // HTTPCONNECTION_H

@@ -1,0 +1,51 @@
+#ifndef HTTPREQUESTPARSER_H
+#define HTTPREQUESTPARSER_H
+
+#include "HttpRequest.h"
+#include "HttpStatus.h"
+
+#include <QByteArray>
+
+// Reads one HTTP/1.x request from bytes as they arrive. Knows nothing of sockets,
+// so it can be driven by any byte source, a fuzzer included.
+class HttpRequestParser
+{
+public:
+    enum class Result { NeedMore, Complete, Error };
+
+    // Request line and header fields together, blank line included.
+    static constexpr int MaxHeadBytes = 8 * 1024;
+    static constexpr int MaxBodyBytes = 1024;
+
+    // Takes the next bytes received. Once the result is Complete or Error, it stays so
+    // and further bytes are ignored.
+    Result feed(const QByteArray& bytes);
+
+    Result result() const { return m_result; }
+    // What to answer with once the result is Error.
+    HttpStatus errorStatus() const { return m_errorStatus; }
+    // The request as far as it was read; whole once the result is Complete.
+    const HttpRequest& request() const { return m_request; }
+
+private:
+    enum class Stage { RequestLine, Headers, Body };
+
+    Result readHead();
+    Result finishHead();
+    Result readBody();
+    Result fail(HttpStatus status);
+    bool parseRequestLine(const QByteArray& line);
+    bool parseHeaderLine(const QByteArray& line);
+    bool addHeader(const QByteArray& name, const QByteArray& value);
+
+    Stage m_stage = Stage::RequestLine;
+    Result m_result = Result::NeedMore;
+    HttpStatus m_errorStatus = HttpStatus::BadRequest;
+    // Bytes received but not parsed yet.
+    QByteArray m_buffer;
+    int m_headBytes = 0;
+    int m_contentLength = 0;
+    HttpRequest m_request;
+};
+
+#endif // HTTPREQUESTPARSER_H

@@ -1,0 +1,49 @@
+#include "HttpServer.h"
+
+#include "HttpConnection.h"
+#include "HttpRouter.h"
+
+#include <QDebug>
+#include <QTcpSocket>
+
+HttpServer::HttpServer(TesselCore* core, QObject* parent)
+    : QObject(parent)
+    , m_core(core)
+    , m_listener(this)
+{
+    connect(&m_listener, &QTcpServer::newConnection, this, &HttpServer::acceptPendingConnections);
+}
+
+// Out of line, where HttpRouter is complete.
+HttpServer::~HttpServer() = default;
+
+quint16 HttpServer::listenOnLoopback(quint16 port)
+{
+    if (!m_listener.listen(QHostAddress::LocalHost, port)) {
+        qWarning().noquote()
+            << QStringLiteral("TesselHttpd cannot listen on 127.0.0.1:%1: %2").arg(port).arg(m_listener.errorString());
+        return 0;
+    }
+    m_router = std::make_unique<HttpRouter>(m_core, m_listener.serverPort());
+    return m_listener.serverPort();
+}
+
+void HttpServer::acceptPendingConnections()
+{
+    while (QTcpSocket* socket = m_listener.nextPendingConnection()) {
+        accept(socket);
+    }
+}
+
+void HttpServer::accept(QTcpSocket* socket)
+{
+    auto* connection = new HttpConnection(socket, *m_router, this);
+    connect(connection, &HttpConnection::finished, connection, &QObject::deleteLater);
+    if (m_openConnections >= MaxConnections) {
+        connection->refuse(HttpStatus::ServiceUnavailable);
+        return;
+    }
+    ++m_openConnections;
+    connect(connection, &HttpConnection::finished, this, [this] { --m_openConnections; });
+    connection->serve();
+}

@@ -1,0 +1,38 @@
+#ifndef HTTPSERVER_H
+#define HTTPSERVER_H
+
+#include <QObject>
+#include <QTcpServer>
+
+#include <memory>
+
+class HttpRouter;
+class QTcpSocket;
+class TesselCore;
+
+// Accepts connections on loopback and hands each to an HttpConnection, with a cap on
+// how many are open at once. Lives on the service's thread, as do its connections.
+class HttpServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int MaxConnections = 16;
+
+    explicit HttpServer(TesselCore* core, QObject* parent = nullptr);
+    ~HttpServer() override;
+
+    // Listens on 127.0.0.1; returns the port bound, 0 when it cannot listen.
+    quint16 listenOnLoopback(quint16 port);
+
+private:
+    void acceptPendingConnections();
+    void accept(QTcpSocket* socket);
+
+    TesselCore* const m_core;
+    QTcpServer m_listener;
+    std::unique_ptr<HttpRouter> m_router;
+    int m_openConnections = 0;
+};
+
+#endif // HTTPSERVER_H

@@ -1,0 +1,14 @@
+#!/bin/sh
+# Re-renders the committed PNGs from their SVG sources (rsvg-convert: Debian package librsvg2-bin).
+# The build only uses the PNGs; run this after changing an SVG and commit both.
+set -eu
+cd "$(dirname "$0")"
+
+for name in close drop-down check uncheck warning norv_login_cn norv_login_en; do
+    rsvg-convert -o "$name.png" "$name.svg"
+done
+
+# The logo and the tray icon are the same mark at two sizes.
+for size in 64 32; do
+    rsvg-convert -w "$size" -h "$size" -o "norv$size.png" norv.svg
+done

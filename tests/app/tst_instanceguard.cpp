@@ -1,0 +1,149 @@
+#include "app/InstanceGuard.h"
+#include "common/ProcessSet.h"
+#include "common/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace {
+// Copies an executable under another file name, so it shows up under that name in /proc.
+QString copyExecutable(const QString& source, const QString& targetPath)
+{
+    QFile::remove(targetPath);
+    if (!QFile::copy(source, targetPath)) {
+        return {};
+    }
+    QFile::setPermissions(targetPath, QFile::permissions(source) | QFile::ExeOwner);
+    return targetPath;
+}
+
+int zombieCount(const QString& name)
+{
+    int count = 0;
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (stat.open(QIODevice::ReadOnly) && stat.readAll().contains(QByteArray("(" + name.toUtf8() + ") Z"))) {
+            ++count;
+        }
+    }
+    return count;
+}
+} // namespace
+
+class TestInstanceGuard : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void ownNameIsTheExecutableFileName();
+    void countsProcessesByExactFileName();
+    void endedProcessesDoNotCount();
+    void secondClientEndsAtOnceWithCodeZero();
+    void clientUnderAnotherNameRunsBesideTheFirst();
+    void unrelatedProgramWithTheSameNameBlocksStart();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_sleep;
+};
+
+void TestInstanceGuard::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QVERIFY2(QFile::exists(TestEnvironment::clientPath()), qPrintable(TestEnvironment::clientPath()));
+    m_sleep = QStandardPaths::findExecutable(QStringLiteral("sleep"));
+    QVERIFY(!m_sleep.isEmpty());
+}
+
+void TestInstanceGuard::ownNameIsTheExecutableFileName()
+{
+    QCOMPARE(InstanceGuard::ownExecutableName(), QStringLiteral("tst_instanceguard"));
+    QCOMPARE(InstanceGuard::countProcesses(InstanceGuard::ownExecutableName(), 10), 1);
+    QVERIFY(!InstanceGuard::anotherInstanceRunning());
+}
+
+void TestInstanceGuard::countsProcessesByExactFileName()
+{
+    const QString name = QStringLiteral("norv-guard-probe");
+    const QString lower = copyExecutable(m_sleep, m_dir.filePath(name));
+    const QString upper = copyExecutable(m_sleep, m_dir.filePath(QStringLiteral("Norv-guard-probe")));
+    QVERIFY(!lower.isEmpty() && !upper.isEmpty());
+
+    QCOMPARE(InstanceGuard::countProcesses(name, 10), 0);
+    ProcessSet processes;
+    for (const QString& program : {lower, lower, upper}) {
+        QVERIFY(processes.start(program, {QStringLiteral("60")})->waitForStarted());
+    }
+    QTRY_COMPARE(InstanceGuard::countProcesses(name, 10), 2);
+    QCOMPARE(InstanceGuard::countProcesses(QStringLiteral("Norv-guard-probe"), 10), 1);
+    QCOMPARE(InstanceGuard::countProcesses(name, 1), 1);
+    QCOMPARE(InstanceGuard::countProcesses(QStringLiteral("norv-guard"), 10), 0);
+}
+
+void TestInstanceGuard::endedProcessesDoNotCount()
+{
+    const QString name = QStringLiteral("norv-zombie");
+    const QString probe = copyExecutable(QStandardPaths::findExecutable(QStringLiteral("true")), m_dir.filePath(name));
+    QVERIFY(!probe.isEmpty());
+    // The probe ends at once, but its parent never waits for it: it stays a zombie.
+    ProcessSet processes;
+    QProcess* parent = processes.start(QStringLiteral("/bin/sh"),
+                                       {QStringLiteral("-c"), QStringLiteral("\"$0\" & exec sleep 60"), probe});
+    QVERIFY(parent->waitForStarted());
+    QTRY_VERIFY(zombieCount(name) == 1);
+    QCOMPARE(InstanceGuard::countProcesses(name, 10), 0);
+}
+
+void TestInstanceGuard::secondClientEndsAtOnceWithCodeZero()
+{
+    ProcessSet processes;
+    QProcess* first = processes.start(TestEnvironment::clientPath());
+    QVERIFY2(waitForStandardError(first, ClientStartedLine), "the first client did not start");
+
+    QProcess* second = processes.start(TestEnvironment::clientPath());
+    QVERIFY(second->waitForFinished(ClientStartTimeoutMs));
+    QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second->exitCode(), 0);
+    QVERIFY(!second->readAllStandardError().contains(ClientStartedLine));
+    QCOMPARE(first->state(), QProcess::Running);
+}
+
+void TestInstanceGuard::clientUnderAnotherNameRunsBesideTheFirst()
+{
+    const QString renamed =
+        copyExecutable(TestEnvironment::clientPath(), m_dir.filePath(QStringLiteral("norv-client-copy")));
+    QVERIFY(!renamed.isEmpty());
+    ProcessSet processes;
+    QProcess* first = processes.start(TestEnvironment::clientPath());
+    QVERIFY2(waitForStandardError(first, ClientStartedLine), "the first client did not start");
+    QProcess* copy = processes.start(renamed);
+    QVERIFY2(waitForStandardError(copy, ClientStartedLine), "the renamed copy did not start");
+    QCOMPARE(first->state(), QProcess::Running);
+}
+
+void TestInstanceGuard::unrelatedProgramWithTheSameNameBlocksStart()
+{
+    const QString impostor = copyExecutable(m_sleep, m_dir.filePath(QStringLiteral("norv-client")));
+    const QString otherCase = copyExecutable(m_sleep, m_dir.filePath(QStringLiteral("Norv-Client")));
+    QVERIFY(!impostor.isEmpty() && !otherCase.isEmpty());
+    ProcessSet processes;
+    QVERIFY(processes.start(otherCase, {QStringLiteral("60")})->waitForStarted());
+    // A name that differs only in letter case does not count.
+    QProcess* beside = processes.start(TestEnvironment::clientPath());
+    QVERIFY2(waitForStandardError(beside, ClientStartedLine), "a differently cased name blocked the client");
+    beside->kill();
+    QVERIFY(beside->waitForFinished());
+
+    QVERIFY(processes.start(impostor, {QStringLiteral("60")})->waitForStarted());
+    QProcess* client = processes.start(TestEnvironment::clientPath());
+    QVERIFY(client->waitForFinished(ClientStartTimeoutMs));
+    QCOMPARE(client->exitCode(), 0);
+    QVERIFY(!client->readAllStandardError().contains(ClientStartedLine));
+}
+
+NORV_TEST_MAIN(TestInstanceGuard)
+#include "tst_instanceguard.moc"

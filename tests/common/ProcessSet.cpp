@@ -1,0 +1,40 @@
+#include "ProcessSet.h"
+
+#include <QElapsedTimer>
+#include <QProcessEnvironment>
+
+const QByteArray ClientStartedLine("RegisterBrowserActive StartHttpdServer");
+
+ProcessSet::~ProcessSet()
+{
+    for (auto& process : m_processes) {
+        process->kill();
+        process->waitForFinished(5000);
+    }
+}
+
+QProcess* ProcessSet::start(const QString& program, const QStringList& arguments)
+{
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("NORV_HTTPD_PORT"), QStringLiteral("0"));
+    process->setProcessEnvironment(environment);
+    process->start(program, arguments);
+    m_processes.push_back(std::move(process));
+    return m_processes.back().get();
+}
+
+bool waitForStandardError(QProcess* process, const QByteArray& line, int timeoutMs)
+{
+    QByteArray seen;
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeoutMs && process->state() != QProcess::NotRunning) {
+        process->waitForReadyRead(200);
+        seen += process->readAllStandardError();
+        if (seen.contains(line)) {
+            return true;
+        }
+    }
+    return false;
+}

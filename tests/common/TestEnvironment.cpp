@@ -1,0 +1,57 @@
+#include "TestEnvironment.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+namespace {
+QTemporaryDir* temporaryHome()
+{
+    // Deliberately leaked: it must outlive the application and every test object.
+    static QTemporaryDir* home = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/norv-test-XXXXXX"));
+    return home;
+}
+
+void pointAt(const char* variable, const QString& path)
+{
+    QDir().mkpath(path);
+    qputenv(variable, QFile::encodeName(path));
+}
+} // namespace
+
+namespace TestEnvironment {
+void isolateUserFolders()
+{
+    const QString home = temporaryHome()->path();
+    pointAt("HOME", home);
+    pointAt("XDG_CONFIG_HOME", home + QStringLiteral("/.config"));
+    pointAt("XDG_DATA_HOME", home + QStringLiteral("/.local/share"));
+    pointAt("XDG_CACHE_HOME", home + QStringLiteral("/.cache"));
+    pointAt("XDG_STATE_HOME", home + QStringLiteral("/.local/state"));
+    const QString runtime = home + QStringLiteral("/runtime");
+    pointAt("XDG_RUNTIME_DIR", runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // Keep the machine's own autostart entries and data out of the search paths, too.
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(home + QStringLiteral("/etc-xdg")));
+    // The web engine refuses to run as root with its sandbox on.
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    }
+}
+
+QString homeFolder()
+{
+    return temporaryHome()->path();
+}
+
+QString binFolder()
+{
+    const QString fromBuild = qEnvironmentVariable("NORV_BIN_DIR");
+    return fromBuild.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/../bin") : fromBuild;
+}
+} // namespace TestEnvironment
+
+QString TestEnvironment::clientPath()
+{
+    return binFolder() + QStringLiteral("/norv-client");
+}

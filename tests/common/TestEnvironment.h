@@ -1,0 +1,29 @@
+#ifndef TESTENVIRONMENT_H
+#define TESTENVIRONMENT_H
+
+#include <QString>
+#include <QtTest>
+
+// Points HOME and the XDG folders at a temporary folder that lives as long as the
+// process, so no test ever reads or writes a real user's files. Child processes
+// started by a test inherit the same folders.
+namespace TestEnvironment {
+void isolateUserFolders();
+QString homeFolder();
+// Folder holding the client and the other programs the build makes.
+QString binFolder();
+QString clientPath();
+} // namespace TestEnvironment
+
+// Like QTEST_MAIN, with what Qt WebEngine needs before the application exists.
+#define NORV_TEST_MAIN(TestClass)                                                                                      \
+    int main(int argc, char** argv)                                                                                    \
+    {                                                                                                                  \
+        TestEnvironment::isolateUserFolders();                                                                         \
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);                                                    \
+        QApplication app(argc, argv);                                                                                  \
+        TestClass test;                                                                                                \
+        return QTest::qExec(&test, argc, argv);                                                                        \
+    }
+
+#endif // TESTENVIRONMENT_H

@@ -1,0 +1,113 @@
+#include "common/TestEnvironment.h"
+#include "core/DeviceId.h"
+#include "core/TesselCore.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QUuid>
+
+namespace {
+const QString AppKey = QStringLiteral("0123456789ABCDEF0123456789ABCDEF");
+
+QString readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+}
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+bool isUuidText(const QString& text)
+{
+    return text.size() == 36 && !QUuid(text).isNull();
+}
+} // namespace
+
+class TestDeviceId : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void machineIdGivesNameBasedUuid();
+    void keptIdIsCreatedOnceAndReused();
+    void brokenKeptIdIsReplaced_data();
+    void brokenKeptIdIsReplaced();
+    void unwritableFolderStillGivesAnId();
+    void coreIdIsStableAcrossObjectsAndProcesses();
+};
+
+void TestDeviceId::machineIdGivesNameBasedUuid()
+{
+    const QByteArray machineId("3f2a9c0d5e7b4a1c8d6e2f0a9b8c7d6e");
+    const QString id = DeviceId::fromMachineId(machineId, AppKey);
+    QVERIFY(isUuidText(id));
+    QCOMPARE(QUuid(id).version(), QUuid::Sha1);
+    QCOMPARE(DeviceId::fromMachineId(machineId, AppKey), id);
+    QVERIFY(!id.contains(QString::fromLatin1(machineId.left(8))));
+    QVERIFY(DeviceId::fromMachineId("another-machine", AppKey) != id);
+    QVERIFY(DeviceId::fromMachineId(machineId, QStringLiteral("OTHERKEY")) != id);
+}
+
+void TestDeviceId::keptIdIsCreatedOnceAndReused()
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + QStringLiteral("/nested/device-id");
+    const QString first = DeviceId::fromFile(path);
+    QVERIFY(isUuidText(first));
+    QCOMPARE(readFile(path).trimmed(), first);
+    QCOMPARE(DeviceId::fromFile(path), first);
+}
+
+void TestDeviceId::brokenKeptIdIsReplaced_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("not a uuid") << QByteArray("hello world\n");
+    QTest::newRow("binary") << QByteArray("\x00\xff\xfe\x01", 4);
+    QTest::newRow("oversized") << QByteArray(1 << 20, 'a');
+}
+
+void TestDeviceId::brokenKeptIdIsReplaced()
+{
+    QFETCH(QByteArray, content);
+    QTemporaryDir dir;
+    const QString path = dir.path() + QStringLiteral("/device-id");
+    writeFile(path, content);
+    const QString id = DeviceId::fromFile(path);
+    QVERIFY(isUuidText(id));
+    QCOMPARE(readFile(path).trimmed(), id);
+    QCOMPARE(DeviceId::fromFile(path), id);
+}
+
+void TestDeviceId::unwritableFolderStillGivesAnId()
+{
+    QTemporaryDir dir;
+    // A plain file where the folder should be: nothing can be kept below it.
+    const QString blocker = dir.path() + QStringLiteral("/blocker");
+    writeFile(blocker, "x");
+    QVERIFY(isUuidText(DeviceId::fromFile(blocker + QStringLiteral("/device-id"))));
+}
+
+void TestDeviceId::coreIdIsStableAcrossObjectsAndProcesses()
+{
+    const QString inProcess = TesselCore(AppKey, 1).Get_Deviceuuid();
+    QVERIFY(isUuidText(inProcess));
+    QCOMPARE(TesselCore(AppKey, 1).Get_Deviceuuid(), inProcess);
+
+    for (int run = 0; run < 2; ++run) {
+        QProcess printer;
+        printer.start(QCoreApplication::applicationDirPath() + QStringLiteral("/print-deviceid"), {AppKey});
+        QVERIFY(printer.waitForFinished(30000));
+        QCOMPARE(printer.exitCode(), 0);
+        QCOMPARE(QString::fromLatin1(printer.readAllStandardOutput()).trimmed(), inProcess);
+    }
+}
+
+NORV_TEST_MAIN(TestDeviceId)
+#include "tst_deviceid.moc"
