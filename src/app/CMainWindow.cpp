@@ -17,7 +17,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
+#include <QTextStream>
 #include <QTranslator>
+#include <QUrl>
 #include <QWebEngineView>
 
 CMainWindow* mainWindowInstance = nullptr;
@@ -42,6 +44,10 @@ const QSize InitialSize(800, 600);
 const char* const MenuBarStyle = "color: rgba(16, 16, 16, 1);font-size: 14px;text-align: center";
 const char* const MenuStyle = "color: rgba(16, 16, 16, 1);font-size: 12px;text-align: center";
 const char* const UserManualFile = "/Pavo客户端说明书.pdf";
+const QString HttpsPrefix = QStringLiteral("https://");
+const QString HttpPrefix = QStringLiteral("http://");
+// Shown while a portal loads; deliberately the same in every language.
+const QString LoadingNotice = QStringLiteral("loading...");
 const int LanguageEnglish = 0;
 const int LanguageChinese = 1;
 const QString CatalogueFolder = QStringLiteral(":/resource/translator/");
@@ -101,6 +107,7 @@ void CMainWindow::initLayout()
         splitter->addWidget(devToolsView);
         devToolsView->hide();
     }
+    loginUI->populateServers();
 }
 
 void CMainWindow::initMenus()
@@ -189,6 +196,38 @@ void CMainWindow::handle_show()
     startDelayLogin();
 }
 
+void CMainWindow::handle_load(QString sName, QString sUrl, bool isLogin)
+{
+    Q_UNUSED(isLogin)
+    qDebug() << "handle_load";
+    loginUI->setInputEnabled(false);
+    if (sName.isEmpty() || sUrl.isEmpty() || !QUrl(sUrl).isValid()) {
+        loginUI->setInputEnabled(true);
+        return;
+    }
+    if (!sUrl.startsWith(HttpsPrefix, Qt::CaseInsensitive) && !sUrl.startsWith(HttpPrefix, Qt::CaseInsensitive)) {
+        loginUI->setInputEnabled(true);
+        loginUI->showMessage(textTable->ConnectFailed);
+        return;
+    }
+    loading = true;
+    loginUI->showMessage(LoadingNotice);
+    currentName = sName;
+    currentUrl = sUrl;
+}
+
+void CMainWindow::handle_exit_application()
+{
+    if (httpd) {
+        httpd->StopHttpdServer();
+    }
+    if (core) {
+        core->CloseActiveApp(ActiveAppId);
+    }
+    QTextStream(stdout) << "handle_exit_application\n" << Qt::flush;
+    QCoreApplication::quit();
+}
+
 void CMainWindow::placeDialog(QWidget* dialog) const
 {
     const QRect reference = isVisible() ? geometry() : loginUI->geometry();
@@ -243,6 +282,9 @@ void CMainWindow::slot_switch_language(int iLan)
     delete textTable;
     textTable = new CTextTable;
     retranslateMenus();
+    if (loginUI) {
+        loginUI->retranslate();
+    }
 }
 
 void CMainWindow::retranslateMenus()
@@ -281,8 +323,6 @@ void CMainWindow::slot_delayLogin() { }
 void CMainWindow::slot_return() { }
 
 void CMainWindow::onExitFullScreen() { }
-
-void CMainWindow::handle_load(QString, QString, bool) { }
 
 void CMainWindow::slot_aboutUI() { }
 

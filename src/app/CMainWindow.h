@@ -50,6 +50,9 @@ public:
     // Makes the system's autostart registration follow autoStart.
     void applyAutoStart();
 
+    // Ends the application: stops the local services and leaves the event loop.
+    void handle_exit_application();
+
     // Moves a dialog over the window in use: this one if visible, else the server selection window.
     void placeDialog(QWidget* dialog) const;
 

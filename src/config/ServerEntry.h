@@ -10,8 +10,12 @@ struct ServerEntry
     QString url;
     bool isDefault = false;
 
-    // How the server is shown in the list, the Server menu and the combo box.
-    QString displayText() const { return name + QStringLiteral(" (") + url + QLatin1Char(')'); }
+    // How a server is shown in the list, the Server menu and the combo box.
+    static QString displayText(const QString& name, const QString& url)
+    {
+        return name + QStringLiteral(" (") + url + QLatin1Char(')');
+    }
+    QString displayText() const { return displayText(name, url); }
 };
 
 #endif // SERVERENTRY_H

@@ -1,11 +1,87 @@
 #include "CLoginUI.h"
 
+#include "CCombox.h"
+#include "ItemWidgetFile.h"
+#include "NoFocusRectStyle.h"
+#include "app/CMainWindow.h"
 #include "app/Product.h"
+#include "i18n/CTextTable.h"
 
-#include <QPalette>
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyleOption>
 
 namespace {
+bool browserModeFlag = false;
+
 const QSize WindowSize(500, 593);
+const QString Scheme = QStringLiteral("https://");
+const QString LinkSuffix = QStringLiteral(" >>");
+// The two links end at this x, whatever the length of their text.
+const int LinkRightEdge = 388;
+const int LinkPadding = 12;
+const int NewServerLinkY = 410;
+const int SelectServerLinkY = 482;
+const int LinkHeight = 26;
+const int BrowserTextY = 155;
+const int BrowserTextHeight = 64;
+const int BrowserTextMargin = 20;
+const QPoint EnglishExitLink(240, 181);
+const int CentredExitLinkY = 195;
+const int ExitLinkHeight = 32;
+const int BrowserModePixelSize = 16;
+const int SchemePixelSize = 12;
+
+const QString MessageStyle = QStringLiteral("color: rgba(51, 51, 51, 1);font-size: 12px;text-align: center;");
+const QString TitleStyle = QStringLiteral("color: rgba(16, 16, 16, 1);font-size: 14px;text-align: center;");
+const QString ComboStyle = QStringLiteral(
+    "QComboBox{padding-left:15px;border-radius: 4px;border: 1px solid rgba(221, 221, 221, 1);font-size:12px;"
+    "background-color:#F0F0F0}QComboBox::drop-down {width: 50px;height:36px;top:0px;bottom:0px;padding-left:10px;"
+    "padding-right:10px;padding-top:0px;padding-bottom:0px;image: url(:/resource/image/drop-down.png);}"
+    "QAbstractItemView::item {height: 30px;}QListView::item {background: white;}QListView::item:hover {background: "
+    "#fff;}");
+const QString ListStyle = QStringLiteral("QListWidget{}QListWidget::item:hover{background-color:#007BC5}");
+const QString EditStyle =
+    QStringLiteral("padding-left:15px;border:1px solid rgba(221, 221, 221, 1);border-radius:4px;font-size:12px");
+const QString CheckStyle = QStringLiteral(
+    "QCheckBox{spacing:8px;color:rgba(51,51,51,1);font-size:12px;margin-left:2}QCheckBox::indicator::checked{image:"
+    "url(:/resource/image/check.png)}QCheckBox::indicator::unchecked{image:url(:/resource/image/uncheck.png)}");
+const QString ContinueStyle = QStringLiteral(
+    "left: 540px;top: 688px;width: 150px;height: 50px;line-height: 26px;border-radius: 4px;background-color: rgba(0, "
+    "123, 197, 1);color: rgba(255, 255, 255, 1);font-size: 16px;text-align: center;");
+const QString LinkStyle = QStringLiteral("color: rgba(0,123,197,1);border:0px solid #fff;text-align : right");
+const QString BrowserModeStyle = QStringLiteral("font-size: 16px;border:0px;");
+const QString ExitBrowserModeStyle = QStringLiteral("color: rgba(0, 123, 197, 1);font-size: 16px;border:0px;");
+const QString EnglishBanner = QStringLiteral("border-image:url(:/resource/image/norv_login_en.png)");
+const QString ChineseBanner = QStringLiteral("border-image:url(:/resource/image/norv_login_cn.png)");
+
+int textWidth(const QWidget* widget, const QString& text)
+{
+    return QFontMetrics(widget->font()).horizontalAdvance(text);
+}
+
+QFont withPixelSize(QFont font, int pixelSize)
+{
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+// The per-server entries of the Server menu: every entry but the last, ExitServer.
+QList<QAction*> serverActions()
+{
+    QList<QAction*> actions = mainWindowInstance->menuServer->actions();
+    actions.removeAll(mainWindowInstance->actExitServer);
+    return actions;
+}
 } // namespace
 
 CLoginUI::CLoginUI(QWidget* parent)
@@ -18,9 +94,445 @@ CLoginUI::CLoginUI(QWidget* parent)
     setWindowTitle(QString::fromUtf8(ProductName));
     setWindowFlags(Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setObjectName(QStringLiteral("login"));
+
+    createChildren();
+    applyStyles();
+
+    connect(buttonContinue, &QPushButton::clicked, this, &CLoginUI::slot_buttonContinue);
+    connect(checkDefault, &QCheckBox::clicked, this, &CLoginUI::slot_checkbox_auto_connect);
+    connect(buttonExitBrowserMode, &QPushButton::clicked, this, &CLoginUI::slot_exitBrowserModel);
+    connect(buttonNewServer, &QPushButton::clicked, this, &CLoginUI::slot_switch_new_server);
+    connect(buttonSelectServer, &QPushButton::clicked, this, &CLoginUI::slot_switch_select_server);
+
+    applyGeometry();
+    for (QPushButton* button : {buttonNewServer, buttonSelectServer, buttonContinue, buttonExitBrowserMode}) {
+        button->setCursor(Qt::PointingHandCursor);
+    }
+}
+
+void CLoginUI::createChildren()
+{
+    labelBrowserMode = new QLabel(this);
+    buttonExitBrowserMode = new QPushButton(this);
+    comboServer = new CCombox(this);
+    editAddress = new QLineEdit(this);
+    labelScheme = new QLabel(Scheme);
+    editAlias = new QLineEdit(this);
+    checkDefault = new QCheckBox(this);
+    buttonContinue = new QPushButton(this);
+    listWidget = new QListWidget;
+    labelAddress = new QLabel(this);
+    labelAlias = new QLabel(this);
+    labelMessage = new QLabel(this);
+    labelLogo = new QLabel(this);
+    buttonNewServer = new QPushButton(this);
+    buttonSelectServer = new QPushButton(this);
+    labelTitle = new QLabel(this);
+
+    // The fixed scheme sits inside the address field; typed text starts right after it.
+    labelScheme->setEnabled(false);
+    labelScheme->setFont(withPixelSize(labelScheme->font(), SchemePixelSize));
+    auto* schemeLayout = new QHBoxLayout;
+    schemeLayout->setContentsMargins(0, 0, 0, 0);
+    schemeLayout->setSpacing(0);
+    schemeLayout->addWidget(labelScheme);
+    editAddress->setLayout(schemeLayout);
+    editAddress->setTextMargins(QFontMetrics(labelScheme->font()).horizontalAdvance(Scheme) + 2, 0, 0, 0);
+
+    editAlias->setPlaceholderText(QStringLiteral("eg: xxx server"));
+
+    comboServer->setEditable(true);
+    comboServer->setFocusPolicy(Qt::NoFocus);
+    comboServer->setView(listWidget);
+    comboServer->setModel(listWidget->model());
+    listWidget->setStyle(new NoFocusRectStyle(QApplication::style()));
+    listWidget->style()->setParent(this);
+}
+
+void CLoginUI::applyStyles()
+{
+    labelMessage->setStyleSheet(MessageStyle);
+    labelTitle->setStyleSheet(TitleStyle);
+    labelAddress->setStyleSheet(MessageStyle);
+    comboServer->setStyleSheet(ComboStyle);
+    listWidget->setStyleSheet(ListStyle);
+    editAddress->setStyleSheet(EditStyle);
+    labelAlias->setStyleSheet(MessageStyle);
+    editAlias->setStyleSheet(EditStyle);
+    checkDefault->setStyleSheet(CheckStyle);
+    buttonContinue->setStyleSheet(ContinueStyle);
+    buttonNewServer->setStyleSheet(LinkStyle);
+    buttonSelectServer->setStyleSheet(LinkStyle);
+    labelBrowserMode->setStyleSheet(BrowserModeStyle);
+    labelBrowserMode->setFont(withPixelSize(labelBrowserMode->font(), BrowserModePixelSize));
+    buttonExitBrowserMode->setStyleSheet(ExitBrowserModeStyle);
+    QFont linkFont = withPixelSize(buttonExitBrowserMode->font(), BrowserModePixelSize);
+    linkFont.setUnderline(true);
+    buttonExitBrowserMode->setFont(linkFont);
+}
+
+void CLoginUI::applyGeometry()
+{
+    labelMessage->setGeometry(0, 29, 500, 16);
+    labelLogo->setGeometry(85, 54, 330, 170);
+    labelTitle->setGeometry(0, 227, 500, 23);
+    labelAddress->setGeometry(102, 260, 300, 23);
+    comboServer->setGeometry(100, 283, 300, 36);
+    editAddress->setGeometry(100, 283, 300, 36);
+    labelAlias->setGeometry(102, 332, 300, 23);
+    editAlias->setGeometry(100, 355, 300, 36);
+    labelMessage->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    labelTitle->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+}
+
+bool CLoginUI::browserModeOn()
+{
+    return browserModeFlag;
+}
+
+void CLoginUI::setNewServerMode(bool on)
+{
+    comboServer->setVisible(!on);
+    buttonNewServer->setVisible(!on);
+    buttonSelectServer->setVisible(on);
+    editAddress->setVisible(on);
+    editAlias->setVisible(on);
+    labelAlias->setVisible(on);
+    if (on) {
+        checkDefault->setGeometry(100, 391, 300, 36);
+        buttonContinue->setGeometry(100, 427, 300, 36);
+    } else {
+        checkDefault->setGeometry(100, 319, 300, 36);
+        buttonContinue->setGeometry(100, 355, 300, 36);
+    }
+    if (const CTextTable* texts = mainWindowInstance->textTable) {
+        labelTitle->setText(on ? texts->ConnectNewServer : texts->SelectServer);
+    }
 }
 
 void CLoginUI::setBrowserMode(bool on)
 {
+    browserModeFlag = on;
     browserMode = on;
+    for (QWidget* widget : std::initializer_list<QWidget*> {labelMessage,
+                                                            labelLogo,
+                                                            labelTitle,
+                                                            labelAddress,
+                                                            labelAlias,
+                                                            editAddress,
+                                                            comboServer,
+                                                            editAlias,
+                                                            checkDefault,
+                                                            buttonContinue,
+                                                            buttonNewServer,
+                                                            buttonSelectServer}) {
+        widget->setVisible(!on);
+    }
+    labelBrowserMode->setVisible(on);
+    buttonExitBrowserMode->setVisible(on);
+    if (!on) {
+        setNewServerMode(mainWindowInstance->serverList.isEmpty());
+    }
+}
+
+void CLoginUI::setInputEnabled(bool on)
+{
+    for (QWidget* widget : std::initializer_list<QWidget*> {
+             buttonNewServer, buttonSelectServer, buttonContinue, comboServer, editAddress, editAlias}) {
+        widget->setEnabled(on);
+    }
+}
+
+void CLoginUI::showMessage(const QString& text)
+{
+    labelMessage->setVisible(true);
+    labelMessage->setText(text);
+}
+
+void CLoginUI::clearMessage()
+{
+    labelMessage->setText(QString());
+}
+
+void CLoginUI::retranslate()
+{
+    const CTextTable* texts = mainWindowInstance->textTable;
+    if (!texts) {
+        return;
+    }
+    labelLogo->setStyleSheet(mainWindowInstance->language == 0 ? EnglishBanner : ChineseBanner);
+    // The face, not the window, decides: the window may be hidden behind the portal.
+    labelTitle->setText(comboServer->isHidden() ? texts->ConnectNewServer : texts->SelectServer);
+    labelAddress->setText(texts->ServerAddress);
+    labelAlias->setText(texts->ServerAlias);
+    checkDefault->setText(texts->SetDefaultServer);
+    buttonContinue->setText(texts->Continue);
+    buttonNewServer->setText(texts->ConnectNewServer + LinkSuffix);
+    buttonSelectServer->setText(texts->SelectServer + LinkSuffix);
+    placeLinks();
+    labelBrowserMode->setText(texts->BrowserModel);
+    buttonExitBrowserMode->setText(texts->ExitBrowserModel);
+    placeBrowserModeTexts();
+    if (!labelMessage->text().isEmpty()) {
+        labelMessage->setText(texts->ConnectFailed);
+    }
+    buttonSelectServer->setFocusPolicy(Qt::NoFocus);
+    buttonNewServer->setFocusPolicy(Qt::NoFocus);
+}
+
+void CLoginUI::placeLinks()
+{
+    const int newWidth = textWidth(buttonNewServer, buttonNewServer->text());
+    buttonNewServer->setGeometry(LinkRightEdge - newWidth, NewServerLinkY, newWidth + LinkPadding, LinkHeight);
+    const int selectWidth = textWidth(buttonSelectServer, buttonSelectServer->text());
+    buttonSelectServer->setGeometry(
+        LinkRightEdge - selectWidth, SelectServerLinkY, selectWidth + LinkPadding, LinkHeight);
+}
+
+void CLoginUI::placeBrowserModeTexts()
+{
+    const int windowWidth = WindowSize.width();
+    const int labelWidth = textWidth(labelBrowserMode, labelBrowserMode->text());
+    const int linkWidth = textWidth(buttonExitBrowserMode, buttonExitBrowserMode->text());
+    // English wraps into two lines with the link after the first; Chinese fits one centred line.
+    if (mainWindowInstance->language == 0) {
+        labelBrowserMode->setWordWrap(true);
+        labelBrowserMode->setGeometry(
+            BrowserTextMargin, BrowserTextY, windowWidth - 2 * BrowserTextMargin, BrowserTextHeight);
+        buttonExitBrowserMode->setGeometry(EnglishExitLink.x(), EnglishExitLink.y(), linkWidth, ExitLinkHeight);
+    } else {
+        labelBrowserMode->setWordWrap(false);
+        labelBrowserMode->setGeometry((windowWidth - labelWidth) / 2, BrowserTextY, windowWidth, BrowserTextHeight);
+        buttonExitBrowserMode->setGeometry((windowWidth - linkWidth) / 2, CentredExitLinkY, linkWidth, ExitLinkHeight);
+    }
+}
+
+void CLoginUI::slot_switch_new_server()
+{
+    setNewServerMode(true);
+}
+
+void CLoginUI::slot_switch_select_server()
+{
+    setNewServerMode(false);
+}
+
+void CLoginUI::slot_buttonContinue()
+{
+    QString name;
+    QString url;
+    if (!comboServer->isHidden()) {
+        // Split "name (url)" on the last parentheses, so a name may hold parentheses itself.
+        const QString text = comboServer->currentText();
+        const int open = text.lastIndexOf(QLatin1Char('('));
+        const int close = text.lastIndexOf(QLatin1Char(')'));
+        name = text.mid(0, open - 1);
+        url = text.mid(open + 1, close - open - 1);
+    } else if (!editAddress->isHidden()) {
+        url = labelScheme->text() + editAddress->text();
+        name = editAlias->text();
+    } else {
+        return;
+    }
+    mainWindowInstance->handle_load(name, url, true);
+}
+
+void CLoginUI::slot_exitBrowserModel()
+{
+    // The confirmation dialog that leads back to the client arrives with the dialogs.
+}
+
+void CLoginUI::paintEvent(QPaintEvent*)
+{
+    QStyleOption option;
+    option.initFrom(this);
+    QPainter painter(this);
+    style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
+}
+
+void CLoginUI::closeEvent(QCloseEvent*)
+{
+    if (!mainWindowInstance->miniTray) {
+        mainWindowInstance->handle_exit_application();
+    }
+}
+
+void CLoginUI::addServerRow(const QString& name, const QString& url)
+{
+    const QString display = ServerEntry::displayText(name, url);
+    auto* item = new QListWidgetItem(listWidget);
+    auto* row = new ItemWidgetFile;
+    row->labelText->setText(display);
+    listWidget->setItemWidget(item, row);
+    row->setObjectName(name);
+    row->setAccessibleName(url);
+    row->setToolTip(display);
+
+    auto* action = new QAction;
+    action->setCheckable(true);
+    mainWindowInstance->serverGroup->addAction(action);
+    mainWindowInstance->menuServer->insertAction(mainWindowInstance->actExitServer, action);
+    action->setText(display);
+    row->setFixedWidth(300);
+    action->setObjectName(name);
+    action->setToolTip(url);
+
+    connect(action, &QAction::triggered, mainWindowInstance, &CMainWindow::slot_actServer);
+    connect(row, &ItemWidgetFile::signal_mouseClick, this, &CLoginUI::slot_comboBoxNameChanged);
+}
+
+void CLoginUI::addServer(const QString& name, const QString& url)
+{
+    QVector<ServerEntry>& servers = mainWindowInstance->serverList;
+    const bool known =
+        std::any_of(servers.cbegin(), servers.cend(), [&url](const ServerEntry& entry) { return entry.url == url; });
+    if (known) {
+        return;
+    }
+    const bool isDefault = checkDefault->isChecked();
+    if (isDefault) {
+        for (ServerEntry& entry : servers) {
+            entry.isDefault = false;
+        }
+    }
+    servers.append({name, url, isDefault});
+    mainWindowInstance->writeServerConfig();
+    addServerRow(name, url);
+}
+
+void CLoginUI::populateServers()
+{
+    for (const ServerEntry& entry : mainWindowInstance->serverList) {
+        addServerRow(entry.name, entry.url);
+        if (entry.isDefault) {
+            checkDefault->setChecked(true);
+            slot_comboBoxNameChanged(entry.displayText());
+        }
+    }
+    if (!checkDefault->isChecked() && !mainWindowInstance->serverList.isEmpty()) {
+        slot_comboBoxNameChanged(mainWindowInstance->serverList.last().displayText());
+    }
+}
+
+void CLoginUI::slot_comboBoxNameChanged(QString s)
+{
+    comboServer->setCurrentText(s);
+    comboServer->setToolTip(s);
+    for (QAction* action : serverActions()) {
+        if (ServerEntry::displayText(action->objectName(), action->toolTip()) == s) {
+            action->setChecked(true);
+            break;
+        }
+    }
+    for (const ServerEntry& entry : mainWindowInstance->serverList) {
+        if (s.contains(entry.url)) {
+            checkDefault->setChecked(entry.isDefault);
+            break;
+        }
+    }
+    comboServer->hidePopup();
+}
+
+void CLoginUI::slot_checkbox_auto_connect(bool isChecked)
+{
+    // In new-server mode the box only records the choice that a successful login applies.
+    if (comboServer->isHidden()) {
+        return;
+    }
+    const QString selected = comboServer->currentText();
+    for (ServerEntry& entry : mainWindowInstance->serverList) {
+        entry.isDefault = isChecked && selected.contains(entry.url);
+    }
+    mainWindowInstance->writeServerConfig();
+}
+
+int CLoginUI::rowOf(const ItemWidgetFile* row) const
+{
+    for (int index = 0; index < listWidget->count(); ++index) {
+        if (rowWidget(index) == row) {
+            return index;
+        }
+    }
+    return -1;
+}
+
+ItemWidgetFile* CLoginUI::rowWidget(int index) const
+{
+    return qobject_cast<ItemWidgetFile*>(listWidget->itemWidget(listWidget->item(index)));
+}
+
+void CLoginUI::deleteServerOfRow(const ItemWidgetFile* row)
+{
+    QVector<ServerEntry>& servers = mainWindowInstance->serverList;
+    const QString url = row->accessibleName();
+    // Rows, menu entries and list entries are kept in the same order, so the row's position
+    // names its entry even when a hand-edited file holds the same address twice.
+    int index = rowOf(row);
+    if (index < 0 || index >= servers.size() || servers.at(index).url != url) {
+        index = int(std::find_if(
+                        servers.cbegin(), servers.cend(), [&url](const ServerEntry& entry) { return entry.url == url; })
+                    - servers.cbegin());
+    }
+    if (index >= servers.size()) {
+        return;
+    }
+    servers.remove(index);
+    mainWindowInstance->writeServerConfig();
+    removeServer(url, row);
+}
+
+int CLoginUI::firstRowOf(const QString& url) const
+{
+    for (int index = 0; index < listWidget->count(); ++index) {
+        if (rowWidget(index)->accessibleName() == url) {
+            return index;
+        }
+    }
+    return -1;
+}
+
+int CLoginUI::copiesBefore(const QString& url, int rowIndex) const
+{
+    int copies = 0;
+    for (int index = 0; index < rowIndex; ++index) {
+        copies += rowWidget(index)->accessibleName() == url ? 1 : 0;
+    }
+    return copies;
+}
+
+void CLoginUI::removeMenuEntry(const QString& url, int copy)
+{
+    int seen = 0;
+    for (QAction* action : serverActions()) {
+        if (action->toolTip() != url || seen++ != copy) {
+            continue;
+        }
+        mainWindowInstance->menuServer->removeAction(action);
+        mainWindowInstance->serverGroup->removeAction(action);
+        disconnect(action, &QAction::triggered, mainWindowInstance, &CMainWindow::slot_actServer);
+        // Not inside its own signal: the menu may still be delivering it.
+        action->deleteLater();
+        return;
+    }
+}
+
+void CLoginUI::removeServer(const QString& url, const ItemWidgetFile* row)
+{
+    const int rowIndex = row ? rowOf(row) : firstRowOf(url);
+    removeMenuEntry(url, copiesBefore(url, rowIndex));
+    if (rowIndex < 0) {
+        return;
+    }
+    comboServer->hidePopup();
+    // The list disposes of the row widget later, so a row deleting itself stays valid until its click is over.
+    // The rows have no text: when the combo box's current row goes, it would take the shown text with it.
+    const QString selected = comboServer->currentText();
+    delete listWidget->item(rowIndex);
+    comboServer->setCurrentText(selected);
+    const QVector<ServerEntry>& servers = mainWindowInstance->serverList;
+    if (servers.isEmpty()) {
+        comboServer->setCurrentText(QString());
+    } else if (selected.contains(url)) {
+        slot_comboBoxNameChanged(servers.last().displayText());
+    }
 }

@@ -3,8 +3,18 @@
 
 #include <QMainWindow>
 
-// The server selection window: the first window the user sees, where a saved
-// portal server is picked or a new one entered. Created once, never destroyed.
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class CCombox;
+class ItemWidgetFile;
+
+// The server selection window: the first window the user sees, where a saved portal
+// server is picked or a new one entered. It has three faces: select mode, new-server
+// mode, and browser mode (the portal is in use in an external browser). Created once,
+// never destroyed; it reaches the main window through mainWindowInstance.
 class CLoginUI : public QMainWindow
 {
     Q_OBJECT
@@ -12,13 +22,73 @@ class CLoginUI : public QMainWindow
 public:
     explicit CLoginUI(QWidget* parent = nullptr);
 
-    // Browser mode: the portal runs in an external browser and this window only
-    // offers the way back to the client.
+    void setNewServerMode(bool on);
     void setBrowserMode(bool on);
-    bool isBrowserMode() const { return browserMode; }
+    void setInputEnabled(bool on);
+    void showMessage(const QString& text);
+    void clearMessage();
+    // Texts, images and text-dependent geometry of the current language.
+    void retranslate();
+
+    // Saved servers: each one is a row of the popup list and an entry of the Server menu,
+    // in the order of the main window's serverList.
+    void addServerRow(const QString& name, const QString& url);
+    // Saves a server after its first successful login; an address already saved changes nothing.
+    void addServer(const QString& name, const QString& url);
+    // Removes the menu entry and the row of a server already taken out of serverList.
+    // With row given, that very row goes (and the matching copy of the menu entry).
+    void removeServer(const QString& url, const ItemWidgetFile* row = nullptr);
+    // The delete button of row: takes its server out of the list, the file, the rows and the menu.
+    void deleteServerOfRow(const ItemWidgetFile* row);
+    // Builds the rows and menu entries of the saved servers at start-up and pre-selects one.
+    void populateServers();
+
+    // True while browser mode is on; read by the delayed automatic login.
+    static bool browserModeOn();
+
+public slots:
+    void slot_buttonContinue();
+    void slot_checkbox_auto_connect(bool isChecked);
+    void slot_comboBoxNameChanged(QString s);
+    void slot_switch_new_server();
+    void slot_switch_select_server();
+    void slot_exitBrowserModel();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+public:
+    QListWidget* listWidget = nullptr;
+    bool browserMode = false;
+    QLabel* labelMessage = nullptr;
+    QLabel* labelLogo = nullptr;
+    QLabel* labelTitle = nullptr;
+    QLabel* labelAddress = nullptr;
+    QLabel* labelAlias = nullptr;
+    QLineEdit* editAddress = nullptr;
+    QLabel* labelScheme = nullptr;
+    CCombox* comboServer = nullptr;
+    QCheckBox* checkDefault = nullptr;
+    QLineEdit* editAlias = nullptr;
+    QPushButton* buttonContinue = nullptr;
+    QPushButton* buttonNewServer = nullptr;
+    QPushButton* buttonSelectServer = nullptr;
+    QLabel* labelBrowserMode = nullptr;
+    QPushButton* buttonExitBrowserMode = nullptr;
 
 private:
-    bool browserMode = false;
+    void createChildren();
+    void applyStyles();
+    void applyGeometry();
+    void placeLinks();
+    void placeBrowserModeTexts();
+    int rowOf(const ItemWidgetFile* row) const;
+    int firstRowOf(const QString& url) const;
+    // How many rows before rowIndex show the same address: picks the matching menu entry.
+    int copiesBefore(const QString& url, int rowIndex) const;
+    void removeMenuEntry(const QString& url, int copy);
+    ItemWidgetFile* rowWidget(int index) const;
 };
 
 #endif // CLOGINUI_H

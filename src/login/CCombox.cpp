@@ -1,0 +1,3 @@
+#include "CCombox.h"
+
+void CCombox::wheelEvent(QWheelEvent*) { }
