@@ -1,6 +1,7 @@
 #include "CMainWindow.h"
 
 #include "DialogPlacement.h"
+#include "FileManager.h"
 #include "Product.h"
 #include "config/AutoStart.h"
 #include "config/SettingsFile.h"
@@ -9,17 +10,23 @@
 #include "core/TesselPortal.h"
 #include "i18n/CTextTable.h"
 #include "login/CLoginUI.h"
+#include "web/CWebEnginePage.h"
+#include "web/CWebEngineView.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
 #include <QDebug>
+#include <QDesktopServices>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QTextStream>
+#include <QTimer>
 #include <QTranslator>
 #include <QUrl>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 
 CMainWindow* mainWindowInstance = nullptr;
@@ -44,6 +51,13 @@ const QSize InitialSize(800, 600);
 const char* const MenuBarStyle = "color: rgba(16, 16, 16, 1);font-size: 14px;text-align: center";
 const char* const MenuStyle = "color: rgba(16, 16, 16, 1);font-size: 12px;text-align: center";
 const char* const UserManualFile = "/Pavo客户端说明书.pdf";
+const QString LoginPath = QStringLiteral("/app/login?uuid=");
+const QString TestPath = QStringLiteral("/zorp-test");
+// Only a page whose title carries this is the portal.
+const QString PortalMarker = QStringLiteral("norv-enterprise");
+const QString BlankAddress = QStringLiteral("about:blank");
+const QString ManualFile = QStringLiteral("/PavoClient.pdf");
+const int DelayedLoginMs = 100;
 const QString HttpsPrefix = QStringLiteral("https://");
 const QString HttpPrefix = QStringLiteral("http://");
 // Shown while a portal loads; deliberately the same in every language.
@@ -198,7 +212,6 @@ void CMainWindow::handle_show()
 
 void CMainWindow::handle_load(QString sName, QString sUrl, bool isLogin)
 {
-    Q_UNUSED(isLogin)
     qDebug() << "handle_load";
     loginUI->setInputEnabled(false);
     if (sName.isEmpty() || sUrl.isEmpty() || !QUrl(sUrl).isValid()) {
@@ -214,10 +227,216 @@ void CMainWindow::handle_load(QString sName, QString sUrl, bool isLogin)
     loginUI->showMessage(LoadingNotice);
     currentName = sName;
     currentUrl = sUrl;
+    if (!webView) {
+        createWebView();
+    }
+    // Plain concatenation: the address is used exactly as saved.
+    const QString target = isLogin ? sUrl + LoginPath + core->Get_Deviceuuid() : sUrl + TestPath;
+    webView->page()->setUrl(QUrl(target));
+}
+
+void CMainWindow::createWebView()
+{
+    webView = new CWebEngineView(this);
+    webView->setPage(new CWebEnginePage(QWebEngineProfile::defaultProfile()));
+    webView->initContextMenu();
+    splitter->insertWidget(0, webView);
+    connect(webView->page(), &QWebEnginePage::loadFinished, this, &CMainWindow::Slot_LoadUrlFinish);
+}
+
+void CMainWindow::destroyWebView()
+{
+    QWebEnginePage* page = webView->page();
+    disconnect(page, &QWebEnginePage::loadFinished, this, &CMainWindow::Slot_LoadUrlFinish);
+    delete page;
+    delete webView;
+    webView = nullptr;
+}
+
+void CMainWindow::Slot_LoadUrlFinish(bool isSuccess)
+{
+    if (!webView) {
+        return;
+    }
+    // Loads the user starts inside the portal are not judged.
+    if (loading) {
+        QTextStream(stdout) << "Slot_LoadUrlFinish " << (isSuccess ? 1 : 0) << '\n' << Qt::flush;
+        loading = false;
+        judgeLoadedPage(isSuccess);
+    }
+    loginUI->setInputEnabled(true);
+}
+
+void CMainWindow::judgeLoadedPage(bool isSuccess)
+{
+    if (!isSuccess) {
+        loginUI->showMessage(textTable->ConnectFailed);
+        return;
+    }
+    const QString title = webView->page()->title();
+    qDebug() << "1" << title;
+    if (!title.contains(PortalMarker)) {
+        loginUI->showMessage(textTable->ConnectFailed);
+        return;
+    }
+    qDebug() << "2";
+    if (webView->url().toString() == BlankAddress) {
+        loginUI->showMessage(BlankAddress);
+    } else {
+        showPortal();
+    }
+}
+
+void CMainWindow::showPortal()
+{
+    inPortal = true;
+    loginUI->hide();
+    setMenuBar(mainMenuBar);
+    showMaximized();
+    actExitServer->setVisible(true);
+    loginUI->addServer(currentName, currentUrl);
+    for (int index = 0; index < menuServer->actions().size() - 1; ++index) {
+        QAction* entry = menuServer->actions().at(index);
+        if (entry->toolTip() == currentUrl) {
+            entry->setChecked(true);
+        }
+    }
+}
+
+void CMainWindow::startDelayLogin()
+{
+    loginTimer = new QTimer;
+    loginTimer->start(DelayedLoginMs);
+    connect(loginTimer, &QTimer::timeout, this, &CMainWindow::slot_delayLogin);
+}
+
+void CMainWindow::slot_delayLogin()
+{
+    loginTimer->stop();
+    disconnect(loginTimer, &QTimer::timeout, this, &CMainWindow::slot_delayLogin);
+    delete loginTimer;
+    loginTimer = nullptr;
+    if (CLoginUI::browserModeOn()) {
+        return;
+    }
+    // With several defaults (a hand-edited file) the first one is connected.
+    for (const ServerEntry& entry : qAsConst(serverList)) {
+        if (entry.isDefault) {
+            handle_load(entry.name, entry.url, true);
+            return;
+        }
+    }
+}
+
+void CMainWindow::slot_actServer()
+{
+    const QAction* entry = qobject_cast<const QAction*>(sender());
+    if (!entry) {
+        return;
+    }
+    if (webView) {
+        destroyWebView();
+    }
+    core->CloseActiveApp(ActiveAppId);
+    handle_load(entry->objectName(), entry->toolTip(), true);
+}
+
+void CMainWindow::slot_exitServer()
+{
+    if (webView) {
+        destroyWebView();
+    }
+    core->CloseActiveApp(ActiveAppId);
+    actExitServer->setVisible(false);
+    inPortal = false;
+    loginUI->clearMessage();
+    hide();
+    loginUI->setMenuBar(mainMenuBar);
+    uncheckServerEntries();
+    loginUI->show();
+}
+
+void CMainWindow::slot_return()
+{
+    inPortal = false;
+    loginUI->clearMessage();
+    hide();
+    loginUI->setMenuBar(mainMenuBar);
+    actExitServer->setVisible(false);
+    uncheckServerEntries();
+}
+
+void CMainWindow::uncheckServerEntries()
+{
+    // An exclusive group never lets its last checked entry go by itself.
+    serverGroup->setExclusive(false);
+    for (QAction* entry : menuServer->actions()) {
+        entry->setChecked(false);
+    }
+    serverGroup->setExclusive(true);
+}
+
+void CMainWindow::slot_browserActive()
+{
+    if (webView) {
+        destroyWebView();
+    }
+    emit sig_return();
+    loginUI->setBrowserMode(true);
+}
+
+void CMainWindow::closeEvent(QCloseEvent*)
+{
+    if (!miniTray) {
+        handle_exit_application();
+    }
+}
+
+void CMainWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_F12) {
+        toggleDeveloperView();
+    }
+    if (event->key() == Qt::Key_V && event->modifiers() == Qt::ControlModifier) {
+        qDebug() << "control modifier_____________";
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void CMainWindow::toggleDeveloperView()
+{
+    devToolsView->load(QUrl(QStringLiteral("http://127.0.0.1:") + QString::fromLatin1(RemoteDebuggingPort)));
+    devToolsView->setVisible(devToolsView->isHidden());
+    devToolsView->resize(width(), height() / 3);
+}
+
+void CMainWindow::wheelEvent(QWheelEvent*) { }
+
+void CMainWindow::slot_UserManaual()
+{
+    const QString path = QCoreApplication::applicationDirPath() + ManualFile;
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+        FileManager::showFile(path);
+    }
+}
+
+void CMainWindow::slot_UserToturial()
+{
+    runInPortal(QStringLiteral("navPage()"));
+}
+
+void CMainWindow::runInPortal(const QString& script)
+{
+    if (webView) {
+        webView->page()->runJavaScript(script);
+    }
 }
 
 void CMainWindow::handle_exit_application()
 {
+    if (webView) {
+        destroyWebView();
+    }
     if (httpd) {
         httpd->StopHttpdServer();
     }
@@ -272,16 +491,21 @@ void CMainWindow::slot_switch_language(int iLan)
         actChinese->setChecked(true);
         qtCatalogPath = CatalogueFolder + QStringLiteral("qtranslatorCN.qm");
         appCatalogPath = CatalogueFolder + QStringLiteral("TesselEnterpriseCN.qm");
+        runInPortal(QStringLiteral("changeLang('zh-cn')"));
     } else if (iLan == LanguageEnglish) {
         actEnglish->setChecked(true);
         qtCatalogPath = CatalogueFolder + QStringLiteral("qtranslatorEN.qm");
         appCatalogPath = CatalogueFolder + QStringLiteral("TesselEnterpriseEN.qm");
+        runInPortal(QStringLiteral("changeLang('en')"));
     }
     qtTranslator->load(qtCatalogPath);
     appTranslator->load(appCatalogPath);
     delete textTable;
     textTable = new CTextTable;
     retranslateMenus();
+    if (webView) {
+        webView->retranslateMenu();
+    }
     if (loginUI) {
         loginUI->retranslate();
     }
@@ -316,12 +540,6 @@ void CMainWindow::slot_actEnglisg()
 // The members below belong to features that are not built yet; each is filled in
 // together with its feature.
 
-void CMainWindow::startDelayLogin() { }
-
-void CMainWindow::slot_delayLogin() { }
-
-void CMainWindow::slot_return() { }
-
 void CMainWindow::onExitFullScreen() { }
 
 void CMainWindow::slot_aboutUI() { }
@@ -331,15 +549,3 @@ void CMainWindow::slot_settingUI() { }
 void CMainWindow::slot_machineCode() { }
 
 void CMainWindow::slot_checkupdate(bool) { }
-
-void CMainWindow::slot_actServer() { }
-
-void CMainWindow::slot_exitServer() { }
-
-void CMainWindow::slot_UserManaual() { }
-
-void CMainWindow::slot_UserToturial() { }
-
-void CMainWindow::Slot_LoadUrlFinish(bool) { }
-
-void CMainWindow::slot_browserActive() { }

@@ -126,8 +126,21 @@ public:
     CCheckUpdateUI* updateDialog = nullptr;
     QTimer* loginTimer = nullptr;
 
+protected:
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void initMenus();
+    void createWebView();
+    void destroyWebView();
+    void judgeLoadedPage(bool isSuccess);
+    void showPortal();
+    void uncheckServerEntries();
+    void toggleDeveloperView();
+    // Runs a script in the portal page, if one is shown; nothing is expected back.
+    void runInPortal(const QString& script);
     void retranslateMenus();
     void startDelayLogin();
 

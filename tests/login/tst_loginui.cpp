@@ -2,6 +2,7 @@
 #include "common/TestEnvironment.h"
 #include "config/DataDirectory.h"
 #include "config/ServerConfigFile.h"
+#include "core/TesselHttpd.h"
 #include "i18n/CTextTable.h"
 #include "login/ButtonDelete.h"
 #include "login/CCombox.h"
@@ -108,6 +109,8 @@ void TestLoginUI::open(const QVector<ServerEntry>& servers, int language)
     m_window->loginUI = new CLoginUI;
     m_window->initLayout();
     m_window->slot_switch_language(language);
+    qputenv("NORV_HTTPD_PORT", "0");
+    m_window->initCore();
     login()->setMenuBar(m_window->mainMenuBar);
     login()->setBrowserMode(false);
     login()->show();
@@ -119,6 +122,7 @@ void TestLoginUI::cleanup()
     if (!m_window) {
         return;
     }
+    m_window->httpd->StopHttpdServer();
     delete login();
     delete m_window;
     mainWindowInstance = nullptr;

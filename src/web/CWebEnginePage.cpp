@@ -1,0 +1,30 @@
+#include "CWebEnginePage.h"
+
+#include "app/CMainWindow.h"
+
+#include <QDebug>
+#include <QWebEngineCertificateError>
+
+CWebEnginePage::CWebEnginePage(QWebEngineProfile* profile, QObject* parent)
+    : QWebEnginePage(profile, parent)
+{
+}
+
+void CWebEnginePage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel,
+                                              const QString& message,
+                                              int,
+                                              const QString&)
+{
+    qDebug() << "javaScriptConsoleMessage:" << message;
+}
+
+bool CWebEnginePage::certificateError(const QWebEngineCertificateError& error)
+{
+    // The portal server is the one host the user chose; any port of it is trusted.
+    const QString portalHost = QUrl(mainWindowInstance->currentUrl).host();
+    const QString host = error.url().host();
+    const bool accepted = !portalHost.isEmpty() && host.compare(portalHost, Qt::CaseInsensitive) == 0;
+    qDebug().noquote() << "certificateError:" << (accepted ? "accepted for" : "refused for") << host << "-"
+                       << error.errorDescription();
+    return accepted;
+}

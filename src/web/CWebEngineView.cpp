@@ -1,0 +1,94 @@
+#include "CWebEngineView.h"
+
+#include "JavaScript.h"
+#include "app/CMainWindow.h"
+#include "i18n/CTextTable.h"
+
+#include <QContextMenuEvent>
+#include <QDebug>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
+
+namespace {
+const QString UriListFormat = QStringLiteral("text/uri-list");
+const QString DropFunction = QStringLiteral("TesselDrage");
+const QString FolderKind = QStringLiteral("folder");
+const QString FileKind = QStringLiteral("file");
+} // namespace
+
+CWebEngineView::CWebEngineView(QWidget* parent)
+    : QWebEngineView(parent)
+{
+    connect(this, &QWebEngineView::urlChanged, this, &CWebEngineView::Slot_UrlChanged);
+    setAcceptDrops(true);
+}
+
+void CWebEngineView::initContextMenu()
+{
+    qDebug() << "initContextMenu" << page();
+    contextMenu = new QMenu(this);
+    contextMenu->setStyleSheet(QStringLiteral("QMenu{font-size:13px}"));
+    actCopy = pageAction(QWebEnginePage::Copy);
+    actPaste = pageAction(QWebEnginePage::Paste);
+    actCut = pageAction(QWebEnginePage::Cut);
+    actSelectAll = pageAction(QWebEnginePage::SelectAll);
+    actBack = pageAction(QWebEnginePage::Back);
+    actForward = pageAction(QWebEnginePage::Forward);
+    actReload = pageAction(QWebEnginePage::Reload);
+    contextMenu->addAction(actBack);
+    contextMenu->addAction(actForward);
+    contextMenu->addAction(actReload);
+    contextMenu->addSeparator();
+    contextMenu->addAction(actCopy);
+    contextMenu->addAction(actPaste);
+    contextMenu->addAction(actCut);
+    contextMenu->addAction(actSelectAll);
+}
+
+void CWebEngineView::retranslateMenu()
+{
+    const CTextTable* texts = mainWindowInstance->textTable;
+    actCopy->setText(texts->Copy);
+    actPaste->setText(texts->Paste);
+    actCut->setText(texts->Cut);
+    actSelectAll->setText(texts->SelectAll);
+    actBack->setText(texts->Back);
+    actForward->setText(texts->Forward);
+    actReload->setText(texts->Reload);
+}
+
+void CWebEngineView::Slot_UrlChanged(QUrl) { }
+
+void CWebEngineView::contextMenuEvent(QContextMenuEvent*)
+{
+    // The page disables Reload while loading; reloading a stuck page is exactly when it is wanted.
+    actReload->setEnabled(true);
+    contextMenu->exec(QCursor::pos());
+}
+
+void CWebEngineView::dragEnterEvent(QDragEnterEvent* event)
+{
+    event->accept();
+    QWebEngineView::dragEnterEvent(event);
+    if (event->mimeData()->hasFormat(UriListFormat)) {
+        event->acceptProposedAction();
+    }
+}
+
+QString CWebEngineView::dropScript(const QString& kind, const QString& path)
+{
+    return JavaScript::call(DropFunction, {kind, path});
+}
+
+void CWebEngineView::dropEvent(QDropEvent* event)
+{
+    QWebEngineView::dropEvent(event);
+    const QList<QUrl> urls = event->mimeData()->urls();
+    for (const QUrl& url : urls) {
+        const QString path = url.toLocalFile();
+        const QString kind = QFileInfo(path).isDir() ? FolderKind : FileKind;
+        page()->runJavaScript(dropScript(kind, path));
+    }
+}

@@ -1,0 +1,152 @@
+#include "PortalSite.h"
+
+#include "core/httpd/HttpRequest.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QUrlQuery>
+
+namespace {
+const QByteArray Get = QByteArrayLiteral("GET");
+const QByteArray Html = QByteArrayLiteral("text/html; charset=utf-8");
+const QByteArray Json = QByteArrayLiteral("application/json");
+const QByteArray Svg = QByteArrayLiteral("image/svg+xml");
+const QString DeviceIdParameter = QStringLiteral("uuid");
+const char* const LoginPath = "/app/login";
+const char* const MixedPath = "/mixed";
+const char* const PlainPath = "/plain";
+const char* const LogoPath = "/assets/logo.svg";
+const char* const VersionPath = "/enterprise/release/3.0/version.json";
+const char* const MovedVersionPath = "/enterprise/release/3.0/moved/version.json";
+const QString PortalPageFile = QStringLiteral("portal.html");
+const QString PlainPageFile = QStringLiteral("plain.html");
+const QString LogoFile = QStringLiteral("logo.svg");
+const QString DownloadPath = QStringLiteral("/download/norv-client.deb");
+const QString ReleaseNotes = QStringLiteral("Demo release announced by the stand-in portal.");
+
+// Placeholders in the portal page, filled in per answer.
+const QByteArray LogoSlot = QByteArrayLiteral("{{logo}}");
+const QByteArray ThirdPartyImageSlot = QByteArrayLiteral("{{third-party-image}}");
+const QByteArray DeviceIdSlot = QByteArrayLiteral("{{device-id}}");
+
+QByteArray htmlEscaped(const QString& text)
+{
+    return text.toHtmlEscaped().toUtf8();
+}
+
+QString deviceIdOf(const HttpRequest& request)
+{
+    const int query = request.target.indexOf('?');
+    if (query < 0) {
+        return {};
+    }
+    return QUrlQuery(QString::fromUtf8(request.target.mid(query + 1)))
+        .queryItemValue(DeviceIdParameter, QUrl::FullyDecoded);
+}
+
+QByteArray resource(const QString& name)
+{
+    QFile file(QStringLiteral(":/pages/") + name);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+QByteArray makeVersionFile(const QString& version, const QUrl& ownOrigin)
+{
+    QUrl download = ownOrigin;
+    download.setPath(DownloadPath);
+    const QJsonObject file {
+        {QStringLiteral("version"), version},
+        {QStringLiteral("url"), download.toString()},
+        {QStringLiteral("notes"), ReleaseNotes},
+    };
+    return QJsonDocument(file).toJson();
+}
+
+QByteArray makeThirdPartyImage(const QUrl& origin)
+{
+    if (origin.isEmpty()) {
+        return {};
+    }
+    QUrl image = origin;
+    image.setPath(QString::fromLatin1(LogoPath));
+    return "<img id=\"third-party-image\" src=\"" + htmlEscaped(image.toString(QUrl::FullyEncoded))
+        + "\" alt=\"Partner logo\" onload=\"console.log('third-party-image loaded')\""
+          " onerror=\"console.log('third-party-image failed')\">";
+}
+} // namespace
+
+PortalSite::PortalSite(const PortalOptions& options, const QUrl& ownOrigin)
+    : m_versionFile(options.versionBody ? *options.versionBody : makeVersionFile(options.version, ownOrigin))
+    , m_redirectVersion(options.redirectVersion)
+    , m_thirdPartyImage(makeThirdPartyImage(options.thirdPartyOrigin))
+{
+}
+
+PortalResponse PortalSite::answer(const HttpRequest& request) const
+{
+    const Handler handle = request.method == Get ? findHandler(request.path()) : nullptr;
+    return handle ? (this->*handle)(request) : PortalResponse::error(PortalResponse::NotFound);
+}
+
+PortalSite::Handler PortalSite::findHandler(const QByteArray& path)
+{
+    static const Route Routes[] = {
+        {LoginPath, &PortalSite::loginPage},
+        {MixedPath, &PortalSite::mixedPage},
+        {PlainPath, &PortalSite::plainPage},
+        {LogoPath, &PortalSite::logo},
+        {VersionPath, &PortalSite::versionFile},
+        {MovedVersionPath, &PortalSite::movedVersionFile},
+    };
+    for (const Route& route : Routes) {
+        if (path == route.path) {
+            return route.handle;
+        }
+    }
+    return nullptr;
+}
+
+PortalResponse PortalSite::loginPage(const HttpRequest& request) const
+{
+    return portalPage(request, {});
+}
+
+PortalResponse PortalSite::mixedPage(const HttpRequest& request) const
+{
+    return portalPage(request, m_thirdPartyImage);
+}
+
+PortalResponse PortalSite::plainPage(const HttpRequest&) const
+{
+    return PortalResponse(PortalResponse::Ok, Html, resource(PlainPageFile));
+}
+
+PortalResponse PortalSite::logo(const HttpRequest&) const
+{
+    return PortalResponse(PortalResponse::Ok, Svg, resource(LogoFile));
+}
+
+PortalResponse PortalSite::versionFile(const HttpRequest& request) const
+{
+    if (m_redirectVersion) {
+        return PortalResponse::redirect(MovedVersionPath);
+    }
+    return movedVersionFile(request);
+}
+
+PortalResponse PortalSite::movedVersionFile(const HttpRequest&) const
+{
+    return PortalResponse(PortalResponse::Ok, Json, m_versionFile);
+}
+
+PortalResponse PortalSite::portalPage(const HttpRequest& request, const QByteArray& thirdPartyImage)
+{
+    QByteArray page = resource(PortalPageFile);
+    page.replace(LogoSlot, resource(LogoFile));
+    page.replace(ThirdPartyImageSlot, thirdPartyImage);
+    // Last, so that nothing the request brings is searched for placeholders again.
+    page.replace(DeviceIdSlot, htmlEscaped(deviceIdOf(request)));
+    return PortalResponse(PortalResponse::Ok, Html, page);
+}
