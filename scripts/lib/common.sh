@@ -56,17 +56,21 @@ web_engine_environment() {
 
 XVFB_PID=
 WM_PID=
+TRAY_PID=
 
 stop_x_server() {
+    [ -n "$TRAY_PID" ] && kill "$TRAY_PID" 2>/dev/null
     [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
     [ -n "$XVFB_PID" ] && wait "$XVFB_PID" 2>/dev/null
     XVFB_PID=
     WM_PID=
+    TRAY_PID=
     return 0
 }
 
-# Starts Xvfb on a free display with a small window manager, and exports DISPLAY.
+# Starts Xvfb on a free display with a small window manager and a notification area
+# (as on a desktop), and exports DISPLAY.
 start_x_server() {
     local display_file
     display_file=$(mktemp)
@@ -84,5 +88,9 @@ start_x_server() {
     export DISPLAY=":$display"
     openbox --sm-disable >/dev/null 2>&1 &
     WM_PID=$!
+    trayer --edge top --align right --widthtype request --height 32 --SetDockType true >/dev/null 2>&1 &
+    TRAY_PID=$!
+    # The tray must be up before a client asks whether a notification area exists.
+    timeout 10 xdotool search --sync --class trayer >/dev/null 2>&1 || log "trayer did not start"
     log "X server on $DISPLAY"
 }

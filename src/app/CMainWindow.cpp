@@ -8,6 +8,10 @@
 #include "core/TesselCore.h"
 #include "core/TesselHttpd.h"
 #include "core/TesselPortal.h"
+#include "dialogs/CAboutUI.h"
+#include "dialogs/CMachineCodeUI.h"
+#include "dialogs/CMiniTray.h"
+#include "dialogs/CSetting.h"
 #include "i18n/CTextTable.h"
 #include "login/CLoginUI.h"
 #include "web/CWebEnginePage.h"
@@ -22,6 +26,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
+#include <QSystemTrayIcon>
 #include <QTextStream>
 #include <QTimer>
 #include <QTranslator>
@@ -87,6 +92,8 @@ CMainWindow::CMainWindow(QWidget* parent)
     setWindowTitle(QString::fromUtf8(ProductName));
     readServerConfig();
     readSettings();
+    tray = new CMiniTray;
+    tray->setVisible(true);
     resize(InitialSize);
     applyAutoStart();
     connect(this, &CMainWindow::sig_return, this, &CMainWindow::slot_return);
@@ -197,14 +204,17 @@ void CMainWindow::handle_show()
     loginUI->setMenuBar(mainMenuBar);
     const int argumentCount = QCoreApplication::arguments().size();
     // One argument: the portal is in use in an external browser; stay in the tray.
+    // Without a notification area nothing could bring a window back: always show one.
+    const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
     if (argumentCount == 2) {
         loginUI->setBrowserMode(true);
+        loginUI->setVisible(!trayAvailable);
         return;
     }
     loginUI->setBrowserMode(false);
     // The autostart entry passes two switches; then the client starts in the tray if the user wants.
     const bool startedByAutostart = argumentCount == 3;
-    if (!(startedByAutostart && miniTray)) {
+    if (!(startedByAutostart && miniTray && trayAvailable)) {
         loginUI->setVisible(true);
     }
     startDelayLogin();
@@ -387,9 +397,39 @@ void CMainWindow::slot_browserActive()
 
 void CMainWindow::closeEvent(QCloseEvent*)
 {
-    if (!miniTray) {
+    if (closingEnds()) {
         handle_exit_application();
     }
+}
+
+bool CMainWindow::closingEnds() const
+{
+    // Without a notification area a hidden client could never be reached again.
+    return !miniTray || !QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void CMainWindow::slot_aboutUI()
+{
+    CAboutUI dialog;
+    runDialog(&dialog);
+}
+
+void CMainWindow::slot_settingUI()
+{
+    CSetting dialog;
+    runDialog(&dialog);
+}
+
+void CMainWindow::slot_machineCode()
+{
+    CMachineCodeUI dialog;
+    runDialog(&dialog);
+}
+
+void CMainWindow::runDialog(QDialog* dialog)
+{
+    placeDialog(dialog);
+    dialog->exec();
 }
 
 void CMainWindow::keyPressEvent(QKeyEvent* event)
@@ -437,6 +477,8 @@ void CMainWindow::handle_exit_application()
     if (webView) {
         destroyWebView();
     }
+    delete tray;
+    tray = nullptr;
     if (httpd) {
         httpd->StopHttpdServer();
     }
@@ -509,6 +551,9 @@ void CMainWindow::slot_switch_language(int iLan)
     if (loginUI) {
         loginUI->retranslate();
     }
+    if (tray) {
+        tray->retranslateMenu();
+    }
 }
 
 void CMainWindow::retranslateMenus()
@@ -541,11 +586,5 @@ void CMainWindow::slot_actEnglisg()
 // together with its feature.
 
 void CMainWindow::onExitFullScreen() { }
-
-void CMainWindow::slot_aboutUI() { }
-
-void CMainWindow::slot_settingUI() { }
-
-void CMainWindow::slot_machineCode() { }
 
 void CMainWindow::slot_checkupdate(bool) { }

@@ -8,6 +8,7 @@
 #include <QVector>
 
 class QAction;
+class QDialog;
 class QActionGroup;
 class QMenu;
 class QMenuBar;
@@ -50,6 +51,8 @@ public:
     // Makes the system's autostart registration follow autoStart.
     void applyAutoStart();
 
+    // Whether closing a window ends the application rather than hiding it in the tray.
+    bool closingEnds() const;
     // Ends the application: stops the local services and leaves the event loop.
     void handle_exit_application();
 
@@ -139,6 +142,8 @@ private:
     void showPortal();
     void uncheckServerEntries();
     void toggleDeveloperView();
+    // Places a dialog over the window in use and runs it modally.
+    void runDialog(QDialog* dialog);
     // Runs a script in the portal page, if one is shown; nothing is expected back.
     void runInPortal(const QString& script);
     void retranslateMenus();

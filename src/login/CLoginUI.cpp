@@ -4,7 +4,9 @@
 #include "ItemWidgetFile.h"
 #include "NoFocusRectStyle.h"
 #include "app/CMainWindow.h"
+#include "app/DialogPlacement.h"
 #include "app/Product.h"
+#include "dialogs/CSwitchModeUI.h"
 #include "i18n/CTextTable.h"
 
 #include <QAction>
@@ -339,7 +341,9 @@ void CLoginUI::slot_buttonContinue()
 
 void CLoginUI::slot_exitBrowserModel()
 {
-    // The confirmation dialog that leads back to the client arrives with the dialogs.
+    CSwitchModeUI dialog;
+    dialog.move(DialogPlacement::position(geometry(), dialog.size()));
+    dialog.exec();
 }
 
 void CLoginUI::paintEvent(QPaintEvent*)
@@ -352,7 +356,7 @@ void CLoginUI::paintEvent(QPaintEvent*)
 
 void CLoginUI::closeEvent(QCloseEvent*)
 {
-    if (!mainWindowInstance->miniTray) {
+    if (mainWindowInstance->closingEnds()) {
         mainWindowInstance->handle_exit_application();
     }
 }

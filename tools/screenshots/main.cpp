@@ -4,6 +4,10 @@
 #include "app/CMainWindow.h"
 #include "config/DataDirectory.h"
 #include "config/ServerConfigFile.h"
+#include "dialogs/CAboutUI.h"
+#include "dialogs/CMachineCodeUI.h"
+#include "dialogs/CSetting.h"
+#include "dialogs/CSwitchModeUI.h"
 #include "login/CLoginUI.h"
 
 #include <QApplication>
@@ -28,11 +32,25 @@ void save(QWidget* window, const QString& folder, const QString& name)
     }
 }
 
-void shootLoginFaces(CMainWindow* window, const QString& folder, int language)
+template<typename Dialog>
+void shootDialog(const QString& folder, const QString& name)
 {
-    const QString suffix = QLatin1Char('-') + QString::fromLatin1(LanguageSuffixes[language]);
+    Dialog dialog;
+    dialog.show();
+    save(&dialog, folder, name);
+}
+
+void shootDialogs(const QString& folder, const QString& suffix)
+{
+    shootDialog<CAboutUI>(folder, QStringLiteral("dialog-about") + suffix);
+    shootDialog<CSetting>(folder, QStringLiteral("dialog-settings") + suffix);
+    shootDialog<CMachineCodeUI>(folder, QStringLiteral("dialog-device-code") + suffix);
+    shootDialog<CSwitchModeUI>(folder, QStringLiteral("dialog-mode-switch") + suffix);
+}
+
+void shootLoginFaces(CMainWindow* window, const QString& folder, const QString& suffix)
+{
     CLoginUI* login = window->loginUI;
-    window->slot_switch_language(language);
     login->setBrowserMode(false);
     login->show();
     save(login, folder, QStringLiteral("login-select") + suffix);
@@ -58,8 +76,13 @@ int main(int argc, char** argv)
     window->loginUI = new CLoginUI;
     window->initLayout();
     window->loginUI->setMenuBar(window->mainMenuBar);
+    window->initCore();
     for (const int language : {0, 1}) {
-        shootLoginFaces(window, folder, language);
+        const QString suffix = QLatin1Char('-') + QString::fromLatin1(LanguageSuffixes[language]);
+        window->slot_switch_language(language);
+        shootLoginFaces(window, folder, suffix);
+        shootDialogs(folder, suffix);
     }
+    window->handle_exit_application();
     return 0;
 }

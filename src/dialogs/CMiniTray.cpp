@@ -1,0 +1,56 @@
+#include "CMiniTray.h"
+
+#include "app/CMainWindow.h"
+#include "app/Product.h"
+#include "i18n/CTextTable.h"
+#include "login/CLoginUI.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QMenu>
+#include <QTextStream>
+
+CMiniTray::CMiniTray(QObject* parent)
+    : QSystemTrayIcon(parent)
+{
+    setToolTip(QString::fromUtf8(ProductName));
+    // The menu and its action live as long as the process: the exit routine deletes the
+    // icon while the menu's own exec() may still be running.
+    trayMenu = new QMenu;
+    actExit = new QAction;
+    trayMenu->addAction(actExit);
+    connect(this, &QSystemTrayIcon::activated, this, &CMiniTray::slot_activatedSysTrayIcon);
+    connect(actExit, &QAction::triggered, this, &CMiniTray::slot_actExit);
+    setIcon(QIcon(QStringLiteral(":/resource/image/norv32.png")));
+}
+
+void CMiniTray::retranslateMenu()
+{
+    actExit->setText(mainWindowInstance->textTable->Exit);
+}
+
+void CMiniTray::slot_activatedSysTrayIcon(QSystemTrayIcon::ActivationReason act)
+{
+    if (act == QSystemTrayIcon::Trigger) {
+        if (mainWindowInstance->inPortal) {
+            bringToFront(mainWindowInstance);
+        } else {
+            QTextStream(stderr) << "xxxxxxxxxxxxxxxxxx\n";
+            bringToFront(mainWindowInstance->loginUI);
+        }
+    } else if (act == QSystemTrayIcon::Context) {
+        trayMenu->exec(QCursor::pos());
+    }
+}
+
+void CMiniTray::bringToFront(QWidget* window)
+{
+    window->raise();
+    window->activateWindow();
+    window->setVisible(true);
+}
+
+void CMiniTray::slot_actExit()
+{
+    mainWindowInstance->handle_exit_application();
+}

@@ -1,0 +1,31 @@
+#ifndef CMINITRAY_H
+#define CMINITRAY_H
+
+#include <QSystemTrayIcon>
+
+class QAction;
+class QMenu;
+
+// The icon in the notification area: a click brings back the window in use, the
+// menu quits the application.
+class CMiniTray : public QSystemTrayIcon
+{
+    Q_OBJECT
+
+public:
+    explicit CMiniTray(QObject* parent = nullptr);
+
+    void retranslateMenu();
+
+    QMenu* trayMenu = nullptr;
+    QAction* actExit = nullptr;
+
+public slots:
+    void slot_activatedSysTrayIcon(QSystemTrayIcon::ActivationReason act);
+    void slot_actExit();
+
+private:
+    static void bringToFront(QWidget* window);
+};
+
+#endif // CMINITRAY_H

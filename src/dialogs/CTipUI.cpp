@@ -1,0 +1,40 @@
+#include "CTipUI.h"
+
+#include "DialogStyle.h"
+#include "app/CMainWindow.h"
+#include "i18n/CTextTable.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+const QString TitleStyle = QStringLiteral(
+    "left: 1104px;top: 487px;width: 37px;height: 26px;line-height: 26px;color: rgba(51, 51, 51, 1);font-size: "
+    "18px;text-align: center;");
+} // namespace
+
+CTipUI::CTipUI(QWidget* parent)
+    : QDialog(parent)
+{
+    setFixedSize(310, 170);
+    setWindowFlags(Qt::FramelessWindowHint);
+    setObjectName(QStringLiteral("tipui"));
+    setStyleSheet(DialogStyle::panel(objectName()));
+
+    auto* closeButton = new QPushButton(this);
+    auto* icon = new QLabel(this);
+    auto* title = new QLabel(this);
+    icon->setGeometry(26, 20, 24, 24);
+    title->setGeometry(59, 19, 37, 26);
+    title->setText(mainWindowInstance->textTable->Tip);
+    title->setStyleSheet(TitleStyle);
+    icon->setPixmap(QPixmap(QStringLiteral(":/resource/image/warning.png")));
+    closeButton->setGeometry(280, 8, 18, 18);
+    closeButton->setStyleSheet(DialogStyle::CloseButton);
+    connect(closeButton, &QPushButton::clicked, this, &CTipUI::slot_buttonClose);
+}
+
+void CTipUI::slot_buttonClose()
+{
+    close();
+}
