@@ -1,0 +1,315 @@
+#include "app/CMainWindow.h"
+#include "common/ProcessSet.h"
+#include "common/TestEnvironment.h"
+#include "core/TesselHttpd.h"
+#include "dialogs/CMiniTray.h"
+#include "login/CLoginUI.h"
+
+#include <QAction>
+#include <QDir>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTimer>
+
+namespace {
+const QString WindowTitle = QStringLiteral("Norv Zivovireva 3.0");
+
+QString clientSettings()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/norv-client/norv-client.ini");
+}
+
+void storeMiniTray(bool on)
+{
+    QDir().mkpath(QFileInfo(clientSettings()).absolutePath());
+    QSettings(clientSettings(), QSettings::IniFormat).setValue(QStringLiteral("MiniTray"), on);
+}
+
+// Runs a desktop tool on the given display and returns its output.
+QByteArray runTool(const QString& display, const QStringList& command, int* exitCode = nullptr)
+{
+    QProcess tool;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), display);
+    tool.setProcessEnvironment(environment);
+    tool.start(command.first(), command.mid(1));
+    tool.waitForFinished(10000);
+    if (exitCode) {
+        *exitCode = tool.exitCode();
+    }
+    return tool.readAllStandardOutput();
+}
+
+bool windowShown(const QString& display)
+{
+    int exitCode = -1;
+    runTool(display,
+            {QStringLiteral("xdotool"),
+             QStringLiteral("search"),
+             QStringLiteral("--onlyvisible"),
+             QStringLiteral("--name"),
+             WindowTitle},
+            &exitCode);
+    return exitCode == 0;
+}
+
+// The icon Qt embeds into the notification area: a small window of the client's class.
+QString trayIconWindow(const QString& display)
+{
+    const QString tree = QString::fromLatin1(
+        runTool(display, {QStringLiteral("xwininfo"), QStringLiteral("-root"), QStringLiteral("-tree")}));
+    static const QRegularExpression iconLine(
+        QStringLiteral("(0x[0-9a-f]+) \"norv-client\": \\(\"norv-client\" \"norv-client\"\\)\\s+(\\d+)x(\\d+)"));
+    for (auto match = iconLine.globalMatch(tree); match.hasNext();) {
+        const QRegularExpressionMatch window = match.next();
+        if (window.captured(2).toInt() <= 64 && window.captured(3).toInt() <= 64) {
+            return window.captured(1);
+        }
+    }
+    return {};
+}
+
+// An X server of the test's own with a window manager but no notification area.
+class TraylessDisplay
+{
+public:
+    TraylessDisplay()
+    {
+        m_server.start(QStringLiteral("Xvfb"),
+                       {QStringLiteral("-displayfd"),
+                        QStringLiteral("1"),
+                        QStringLiteral("-screen"),
+                        QStringLiteral("0"),
+                        QStringLiteral("1280x900x24"),
+                        QStringLiteral("-nolisten"),
+                        QStringLiteral("tcp")});
+        if (m_server.waitForReadyRead(10000)) {
+            m_display = QLatin1Char(':') + QString::fromLatin1(m_server.readLine().trimmed());
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("DISPLAY"), m_display);
+            m_windowManager.setProcessEnvironment(environment);
+            m_windowManager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+        }
+    }
+    ~TraylessDisplay()
+    {
+        m_windowManager.kill();
+        m_windowManager.waitForFinished();
+        m_server.kill();
+        m_server.waitForFinished();
+    }
+    QString display() const { return m_display; }
+
+private:
+    QProcess m_server;
+    QProcess m_windowManager;
+    QString m_display;
+};
+
+QProcess* startOn(ProcessSet& processes, const QString& display, const QStringList& arguments)
+{
+    const QByteArray saved = qgetenv("DISPLAY");
+    qputenv("DISPLAY", display.toLatin1());
+    QProcess* client = processes.start(TestEnvironment::clientPath(), arguments);
+    qputenv("DISPLAY", saved);
+    return client;
+}
+} // namespace
+
+class TestTray : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void iconIsShownWhateverTheSetting();
+    void triggerBringsBackTheSelectionWindow();
+    void triggerBringsBackThePortal();
+    void contextMenuOffersQuit();
+    void otherReasonsDoNothing();
+    void quitEndsTheApplication();
+    void clickingTheRealIconBringsBackTheWindow();
+    void withoutATrayClosingEndsTheApplication();
+    void withoutATrayAStartAlwaysShowsAWindow_data();
+    void withoutATrayAStartAlwaysShowsAWindow();
+
+private:
+    void hideBoth();
+    CMainWindow* m_window = nullptr;
+};
+
+void TestTray::initTestCase()
+{
+    QVERIFY2(QSystemTrayIcon::isSystemTrayAvailable(), "the test X server needs a tray (scripts/test starts trayer)");
+    m_window = new CMainWindow;
+    mainWindowInstance = m_window;
+    m_window->loginUI = new CLoginUI;
+    m_window->initLayout();
+    m_window->slot_switch_language(0);
+    qputenv("NORV_HTTPD_PORT", "0");
+    m_window->initCore();
+}
+
+void TestTray::cleanupTestCase()
+{
+    if (m_window->httpd) {
+        m_window->httpd->StopHttpdServer();
+    }
+}
+
+void TestTray::hideBoth()
+{
+    m_window->hide();
+    m_window->loginUI->hide();
+}
+
+void TestTray::iconIsShownWhateverTheSetting()
+{
+    QVERIFY(m_window->tray);
+    QVERIFY(m_window->tray->isVisible());
+    QCOMPARE(m_window->tray->toolTip(), WindowTitle);
+    QVERIFY(!m_window->tray->icon().isNull());
+    QVERIFY(!m_window->tray->contextMenu());
+}
+
+void TestTray::triggerBringsBackTheSelectionWindow()
+{
+    hideBoth();
+    m_window->inPortal = false;
+    emit m_window->tray->activated(QSystemTrayIcon::Trigger);
+    QVERIFY(m_window->loginUI->isVisible());
+    QVERIFY(m_window->isHidden());
+}
+
+void TestTray::triggerBringsBackThePortal()
+{
+    hideBoth();
+    m_window->inPortal = true;
+    emit m_window->tray->activated(QSystemTrayIcon::Trigger);
+    QVERIFY(m_window->isVisible());
+    QVERIFY(m_window->loginUI->isHidden());
+    m_window->inPortal = false;
+}
+
+void TestTray::contextMenuOffersQuit()
+{
+    for (const int language : {0, 1}) {
+        m_window->slot_switch_language(language);
+        QStringList seen;
+        QTimer::singleShot(0, [&seen] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            for (const QAction* action : menu->actions()) {
+                seen << action->text();
+            }
+            menu->close();
+        });
+        emit m_window->tray->activated(QSystemTrayIcon::Context);
+        QCOMPARE(seen, QStringList {language == 0 ? QStringLiteral("Quit") : QStringLiteral("退出")});
+    }
+    m_window->slot_switch_language(0);
+}
+
+void TestTray::otherReasonsDoNothing()
+{
+    for (const auto reason : {QSystemTrayIcon::DoubleClick, QSystemTrayIcon::MiddleClick, QSystemTrayIcon::Unknown}) {
+        hideBoth();
+        emit m_window->tray->activated(reason);
+        QVERIFY(m_window->isHidden() && m_window->loginUI->isHidden());
+        QVERIFY(!QApplication::activePopupWidget());
+    }
+}
+
+void TestTray::quitEndsTheApplication()
+{
+    QPointer<CMiniTray> tray = m_window->tray;
+    QTimer::singleShot(0, [] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        menu->actions().first()->trigger();
+        menu->close();
+    });
+    emit tray->activated(QSystemTrayIcon::Context);
+    QVERIFY(!m_window->tray);
+    QVERIFY(tray.isNull());
+    QCOMPARE(m_window->httpd->port(), quint16(0));
+}
+
+void TestTray::clickingTheRealIconBringsBackTheWindow()
+{
+    const QString display = qEnvironmentVariable("DISPLAY");
+    storeMiniTray(true);
+    ProcessSet processes;
+    QProcess* client = processes.start(TestEnvironment::clientPath());
+    QVERIFY(waitForStandardError(client, ClientStartedLine));
+    QTRY_VERIFY_WITH_TIMEOUT(windowShown(display), 20000);
+    runTool(display, {QStringLiteral("wmctrl"), QStringLiteral("-c"), WindowTitle});
+    QTRY_VERIFY_WITH_TIMEOUT(!windowShown(display), 20000);
+
+    QString icon;
+    QTRY_VERIFY_WITH_TIMEOUT(!(icon = trayIconWindow(display)).isEmpty(), 20000);
+    runTool(display,
+            {QStringLiteral("xdotool"),
+             QStringLiteral("mousemove"),
+             QStringLiteral("--window"),
+             icon,
+             QStringLiteral("4"),
+             QStringLiteral("4"),
+             QStringLiteral("click"),
+             QStringLiteral("1")});
+    QTRY_VERIFY_WITH_TIMEOUT(windowShown(display), 20000);
+    QVERIFY(waitForStandardError(client, "xxxxxxxxxxxxxxxxxx", 20000));
+    QCOMPARE(client->state(), QProcess::Running);
+}
+
+void TestTray::withoutATrayClosingEndsTheApplication()
+{
+    TraylessDisplay trayless;
+    QVERIFY(!trayless.display().isEmpty());
+    storeMiniTray(true);
+    ProcessSet processes;
+    QProcess* client = startOn(processes, trayless.display(), {});
+    QVERIFY(waitForStandardError(client, ClientStartedLine));
+    QTRY_VERIFY_WITH_TIMEOUT(windowShown(trayless.display()), 20000);
+    runTool(trayless.display(), {QStringLiteral("wmctrl"), QStringLiteral("-c"), WindowTitle});
+    QVERIFY(client->waitForFinished(20000));
+    QCOMPARE(client->exitCode(), 0);
+    QVERIFY(client->readAllStandardOutput().contains("handle_exit_application"));
+    // The user's choice is kept for desktops that do have a tray.
+    QCOMPARE(QSettings(clientSettings(), QSettings::IniFormat).value(QStringLiteral("MiniTray")).toBool(), true);
+}
+
+void TestTray::withoutATrayAStartAlwaysShowsAWindow_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("autostart in the tray") << QStringList {QStringLiteral("-min"), QStringLiteral("-autorun")};
+    QTest::newRow("browser mode") << QStringList {QStringLiteral("browser")};
+}
+
+void TestTray::withoutATrayAStartAlwaysShowsAWindow()
+{
+    QFETCH(QStringList, arguments);
+    TraylessDisplay trayless;
+    QVERIFY(!trayless.display().isEmpty());
+    storeMiniTray(true);
+    ProcessSet processes;
+    QProcess* client = startOn(processes, trayless.display(), arguments);
+    QVERIFY(waitForStandardError(client, ClientStartedLine));
+    QTRY_VERIFY_WITH_TIMEOUT(windowShown(trayless.display()), 20000);
+    client->kill();
+    client->waitForFinished();
+
+    // Where a tray exists, the same start stays in the tray.
+    QProcess* trayed = processes.start(TestEnvironment::clientPath(), arguments);
+    QVERIFY(waitForStandardError(trayed, ClientStartedLine));
+    QTest::qWait(1500);
+    QVERIFY(!windowShown(qEnvironmentVariable("DISPLAY")));
+    QCOMPARE(trayed->state(), QProcess::Running);
+}
+
+NORV_TEST_MAIN(TestTray)
+#include "tst_tray.moc"
