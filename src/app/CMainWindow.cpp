@@ -14,6 +14,8 @@
 #include "dialogs/CSetting.h"
 #include "i18n/CTextTable.h"
 #include "login/CLoginUI.h"
+#include "update/CCheckUpdateUI.h"
+#include "update/CThread.h"
 #include "web/CWebEnginePage.h"
 #include "web/CWebEngineView.h"
 
@@ -28,6 +30,7 @@
 #include <QSplitter>
 #include <QSystemTrayIcon>
 #include <QTextStream>
+#include <QThread>
 #include <QTimer>
 #include <QTranslator>
 #include <QUrl>
@@ -426,6 +429,25 @@ void CMainWindow::slot_machineCode()
     runDialog(&dialog);
 }
 
+void CMainWindow::slot_checkupdate(bool checkType)
+{
+    if (!worker) {
+        worker = new CThread;
+        worker->thread = new QThread;
+        worker->moveToThread(worker->thread);
+        worker->thread->start(QThread::InheritPriority);
+        connect(worker, &CThread::sig_StartCheck, worker, &CThread::slot_Checkupdate);
+    }
+    if (!updateDialog) {
+        updateDialog = new CCheckUpdateUI(checkType);
+        connect(worker, &CThread::sig_versionFileArrived, updateDialog, &CCheckUpdateUI::replyFinished);
+    }
+    placeDialog(updateDialog);
+    worker->dialog = updateDialog;
+    updateDialog->beginCheck();
+    emit worker->sig_StartCheck();
+}
+
 void CMainWindow::runDialog(QDialog* dialog)
 {
     placeDialog(dialog);
@@ -586,5 +608,3 @@ void CMainWindow::slot_actEnglisg()
 // together with its feature.
 
 void CMainWindow::onExitFullScreen() { }
-
-void CMainWindow::slot_checkupdate(bool) { }

@@ -302,14 +302,16 @@ void TestDemoPortal::versionFileAnnouncesGivenVersion()
     QCOMPARE(reply.status, 200);
     QCOMPARE(reply.header("content-type"), QByteArray("application/json"));
     QJsonParseError error;
-    const QJsonObject file = QJsonDocument::fromJson(reply.body, &error).object();
+    const QJsonObject file =
+        QJsonDocument::fromJson(reply.body, &error).object().value(QStringLiteral("win32")).toObject();
     QCOMPARE(error.error, QJsonParseError::NoError);
     QCOMPARE(file.value(QStringLiteral("version")).toString(), QStringLiteral("4.5.6"));
-    QCOMPARE(file.value(QStringLiteral("url")).toString(),
+    QCOMPARE(file.value(QStringLiteral("downloadUrl")).toString(),
              QStringLiteral("http://127.0.0.1:%1/download/norv-client.deb").arg(port));
     QVERIFY(!file.value(QStringLiteral("notes")).toString().isEmpty());
 
-    const QJsonObject defaultFile = QJsonDocument::fromJson(get(m_port, VersionPath).body).object();
+    const QJsonObject defaultFile =
+        QJsonDocument::fromJson(get(m_port, VersionPath).body).object().value(QStringLiteral("win32")).toObject();
     QCOMPARE(defaultFile.value(QStringLiteral("version")).toString(), QStringLiteral("3.0.0"));
 }
 
@@ -341,8 +343,8 @@ void TestDemoPortal::versionFileCanRedirect()
     QVERIFY(location != VersionPath);
     const Reply moved = get(port, location);
     QCOMPARE(moved.status, 200);
-    QCOMPARE(QJsonDocument::fromJson(moved.body).object().value(QStringLiteral("version")).toString(),
-             QStringLiteral("3.0.0"));
+    const QJsonObject entry = QJsonDocument::fromJson(moved.body).object().value(QStringLiteral("win32")).toObject();
+    QCOMPARE(entry.value(QStringLiteral("version")).toString(), QStringLiteral("3.0.0"));
 }
 
 void TestDemoPortal::unknownPathIsNotFound_data()

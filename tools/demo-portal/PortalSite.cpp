@@ -56,12 +56,13 @@ QByteArray makeVersionFile(const QString& version, const QUrl& ownOrigin)
 {
     QUrl download = ownOrigin;
     download.setPath(DownloadPath);
-    const QJsonObject file {
+    // The client reads the entry of its platform family: "win32" holds the version and download address.
+    const QJsonObject entry {
         {QStringLiteral("version"), version},
-        {QStringLiteral("url"), download.toString()},
+        {QStringLiteral("downloadUrl"), download.toString()},
         {QStringLiteral("notes"), ReleaseNotes},
     };
-    return QJsonDocument(file).toJson();
+    return QJsonDocument(QJsonObject{{QStringLiteral("win32"), entry}}).toJson();
 }
 
 QByteArray makeThirdPartyImage(const QUrl& origin)

@@ -1,0 +1,136 @@
+#include "CCheckUpdateUI.h"
+
+#include "app/CMainWindow.h"
+#include "i18n/CTextTable.h"
+
+#include <QDebug>
+#include <QDesktopServices>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QPushButton>
+#include <QUrl>
+
+namespace {
+const int HttpOk = 200;
+const int ComparedFields = 3;
+const QString MessageStyle = QStringLiteral("color: rgba(51, 51, 51, 1);font-size: 14px;text-align: center;");
+const QString ButtonStyle = QStringLiteral(
+    "border-radius: 2px;background-color: rgba(33, 150, 243, 1);color: rgba(255, 255, 255, 1);font-size: "
+    "12px;text-align: center;border: 1px solid rgba(255, 255, 255, 0);");
+
+// "3.0.0 Build 14" -> "3.0.0"
+QString numericPart(const QString& version)
+{
+    return version.section(QLatin1Char(' '), 0, 0);
+}
+
+// Only addresses a browser opens: a tampered file must not reach local handlers (file:, smb:, ...).
+bool isWebAddress(const QString& address)
+{
+    const QString scheme = QUrl(address, QUrl::TolerantMode).scheme().toLower();
+    return scheme == QLatin1String("https") || scheme == QLatin1String("http");
+}
+} // namespace
+
+CCheckUpdateUI::CCheckUpdateUI(bool checkType, QWidget* parent)
+    : CTipUI(parent)
+    , checkType(checkType)
+{
+    setWindowFlags(Qt::FramelessWindowHint);
+    setObjectName(QStringLiteral("checkupdate"));
+    setStyleSheet(QStringLiteral("QWidget#checkupdate{background-color:#fff;border:1px solid #ccc}"));
+    messageLabel = new QLabel(this);
+    versionLabel = new QLabel(this);
+    auto* button = new QPushButton(this);
+    button->setGeometry(width() - 98, 125, 68, 30);
+    messageLabel->setGeometry(26, 56, 250, 23);
+    versionLabel->setGeometry(26, 79, 250, 23);
+    const CTextTable* texts = mainWindowInstance->textTable;
+    messageLabel->setText(texts->UseNewestVersion);
+    versionLabel->setText(CMainWindow::versionString());
+    button->setText(texts->OK);
+    messageLabel->setStyleSheet(MessageStyle);
+    button->setStyleSheet(ButtonStyle);
+    button->setCursor(Qt::PointingHandCursor);
+    connect(button, &QPushButton::clicked, this, &CCheckUpdateUI::Slot_ButtonOK);
+}
+
+void CCheckUpdateUI::beginCheck()
+{
+    ++m_check;
+}
+
+void CCheckUpdateUI::replyFinished(quint64 check, int status, QByteArray body)
+{
+    if (check != m_check.load()) {
+        qDebug() << "update check: ignoring the answer of an earlier check";
+        return;
+    }
+    newVersionFound = false;
+    downloadUrl.clear();
+    if (status != HttpOk) {
+        messageLabel->setText(mainWindowInstance->textTable->CheckUpdateFailed);
+        versionLabel->setText(QString());
+    }
+    const QJsonDocument document =
+        QJsonDocument::fromJson(body.left(body.indexOf('\0') < 0 ? body.size() : body.indexOf('\0')));
+    if (document.isNull() || !document.isObject()) {
+        slot_checkFinish();
+        return;
+    }
+    qDebug() << "win32";
+    compareVersions(document.object().value(QStringLiteral("win32")).toObject());
+}
+
+void CCheckUpdateUI::compareVersions(const QJsonObject& entry)
+{
+    downloadUrl = entry.value(QStringLiteral("downloadUrl")).toString();
+    const QString server = numericPart(entry.value(QStringLiteral("version")).toString());
+    const QString client = numericPart(CMainWindow::versionString());
+    qDebug() << "sVersionServer" << server;
+    qDebug() << "sVersionClient" << client;
+    const QStringList serverFields = server.split(QLatin1Char('.'));
+    const QStringList clientFields = client.split(QLatin1Char('.'));
+    qDebug() << serverFields.size() << clientFields.size() << serverFields << clientFields;
+    if (serverFields.size() < ComparedFields || clientFields.size() < ComparedFields) {
+        slot_checkFinish();
+        return;
+    }
+    // Numeric, field by field: 10.0.0 is newer than 9.0.0; fields after the third do not count.
+    for (int field = 0; field < ComparedFields; ++field) {
+        const int published = serverFields.at(field).toInt();
+        const int running = clientFields.at(field).toInt();
+        if (published != running) {
+            newVersionFound = published > running;
+            break;
+        }
+    }
+    const CTextTable* texts = mainWindowInstance->textTable;
+    messageLabel->setText(newVersionFound ? texts->FindNewVerIsDown : texts->UseNewestVersion);
+    versionLabel->setText(newVersionFound ? server : client);
+    slot_checkFinish();
+}
+
+void CCheckUpdateUI::slot_checkFinish()
+{
+    if (!checkType || newVersionFound) {
+        exec();
+    }
+}
+
+void CCheckUpdateUI::Slot_ButtonOK()
+{
+    if (!newVersionFound) {
+        close();
+        return;
+    }
+    if (!isWebAddress(downloadUrl)) {
+        if (!downloadUrl.isEmpty()) {
+            qDebug() << "update check: not opening a download address that is not a web address:" << downloadUrl;
+        }
+        return;
+    }
+    QDesktopServices::openUrl(QUrl(downloadUrl, QUrl::TolerantMode));
+    close();
+}

@@ -1,0 +1,58 @@
+#include "CThread.h"
+
+#include "CCheckUpdateUI.h"
+#include "UpdateServer.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+namespace {
+// A version file is a few hundred bytes; a hostile or broken server must not fill memory.
+const qint64 MaxBodySize = 1024 * 1024;
+} // namespace
+
+void CThread::slot_Checkupdate()
+{
+    // The manager is made here, on the worker thread, so that it and its replies live there.
+    if (!m_network) {
+        m_network = new QNetworkAccessManager(this);
+    }
+    discardReply();
+    const quint64 check = dialog->requestedCheck();
+    QNetworkReply* reply = m_network->get(QNetworkRequest(UpdateServer::versionFileUrl()));
+    m_reply = reply;
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
+        if (received > MaxBodySize) {
+            reply->setProperty("oversized", true);
+            reply->abort();
+        }
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, reply, check] { handleFinished(reply, check); });
+}
+
+void CThread::discardReply()
+{
+    if (!m_reply) {
+        return;
+    }
+    // A newer check replaces this one: its answer must never be taken for the current one.
+    m_reply->disconnect(this);
+    m_reply->abort();
+    m_reply->deleteLater();
+    m_reply = nullptr;
+}
+
+void CThread::handleFinished(QNetworkReply* finished, quint64 check)
+{
+    if (finished == m_reply) {
+        m_reply = nullptr;
+    }
+    finished->deleteLater();
+    if (finished->property("oversized").toBool()) {
+        emit sig_versionFileArrived(check, 0, QByteArray());
+        return;
+    }
+    const int status = finished->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    emit sig_versionFileArrived(check, status, finished->read(MaxBodySize));
+}

@@ -1,0 +1,41 @@
+#ifndef CTHREAD_H
+#define CTHREAD_H
+
+#include <QObject>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class QThread;
+class CCheckUpdateUI;
+
+// Fetches the version file on a thread of its own. The network access manager, the
+// request and the reply all live on that thread, as Qt requires; only the result goes
+// back to the dialog on the GUI thread.
+class CThread : public QObject
+{
+    Q_OBJECT
+
+public:
+    CThread() = default;
+
+    QThread* thread = nullptr;
+    CCheckUpdateUI* dialog = nullptr;
+
+signals:
+    void sig_StartCheck();
+    // status is the HTTP status, 0 when the check failed before one arrived (network or TLS
+    // failure, or a body over the size limit); check names the request it answers.
+    void sig_versionFileArrived(quint64 check, int status, QByteArray body);
+
+public slots:
+    void slot_Checkupdate();
+
+private:
+    void handleFinished(QNetworkReply* finished, quint64 check);
+    void discardReply();
+
+    QNetworkAccessManager* m_network = nullptr;
+    QNetworkReply* m_reply = nullptr;
+};
+
+#endif // CTHREAD_H
