@@ -9,13 +9,18 @@
 #include "dialogs/CSetting.h"
 #include "dialogs/CSwitchModeUI.h"
 #include "login/CLoginUI.h"
+#include "update/CCheckUpdateUI.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
+#include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QTextStream>
+#include <QTimer>
 
 namespace {
-const QVector<ServerEntry> DemoServers{
+const QVector<ServerEntry> DemoServers {
     {QStringLiteral("Head office"), QStringLiteral("https://files.example.com"), false},
     {QStringLiteral("Lab"), QStringLiteral("https://lab.example.com:8443"), true},
 };
@@ -48,6 +53,37 @@ void shootDialogs(const QString& folder, const QString& suffix)
     shootDialog<CSwitchModeUI>(folder, QStringLiteral("dialog-mode-switch") + suffix);
 }
 
+// Runs an update check against NORV_UPDATE_HOST and saves the dialog it shows.
+void shootUpdateCheck(CMainWindow* window, const QString& folder, const QString& suffix)
+{
+    QEventLoop done;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        CCheckUpdateUI* dialog = window->updateDialog;
+        if (dialog && dialog->isVisible()) {
+            save(dialog, folder, QStringLiteral("dialog-update-check") + suffix);
+            dialog->close();
+            done.quit();
+        }
+    });
+    watcher.start(50);
+    QTimer::singleShot(20000, &done, &QEventLoop::quit);
+    window->slot_checkupdate(false);
+    done.exec();
+}
+
+// The demo portal's certificate comes from a test authority that only this program is told to trust.
+void trustDemoAuthority()
+{
+    const QString authority = qEnvironmentVariable("NORV_TRUST_CA");
+    if (authority.isEmpty()) {
+        return;
+    }
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setCaCertificates(tls.caCertificates() + QSslCertificate::fromPath(authority));
+    QSslConfiguration::setDefaultConfiguration(tls);
+}
+
 void shootLoginFaces(CMainWindow* window, const QString& folder, const QString& suffix)
 {
     CLoginUI* login = window->loginUI;
@@ -68,6 +104,7 @@ int main(int argc, char** argv)
     const QString folder = app.arguments().value(1, QStringLiteral("."));
     QDir().mkpath(folder);
     ApplicationFont::apply();
+    trustDemoAuthority();
 
     QDir().mkpath(DataDirectory::path());
     ServerConfigFile().write(DemoServers);
@@ -82,6 +119,9 @@ int main(int argc, char** argv)
         window->slot_switch_language(language);
         shootLoginFaces(window, folder, suffix);
         shootDialogs(folder, suffix);
+        if (!qEnvironmentVariableIsEmpty("NORV_UPDATE_HOST")) {
+            shootUpdateCheck(window, folder, suffix);
+        }
     }
     window->handle_exit_application();
     return 0;
