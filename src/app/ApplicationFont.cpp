@@ -1,7 +1,7 @@
 #include "ApplicationFont.h"
+#include "Logging.h"
 
 #include <QApplication>
-#include <QDebug>
 #include <QFont>
 #include <QFontDatabase>
 
@@ -32,7 +32,7 @@ void registerSubstitutes()
         }
     }
     if (available.isEmpty()) {
-        qDebug() << "ApplicationFont: no Chinese font installed; Chinese text may not render";
+        qCDebug(lcApp) << "ApplicationFont: no Chinese font installed; Chinese text may not render";
         return;
     }
     QFont::insertSubstitutions(family, available);

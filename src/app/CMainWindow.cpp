@@ -1,4 +1,5 @@
 #include "CMainWindow.h"
+#include "Logging.h"
 
 #include "DialogPlacement.h"
 #include "FileManager.h"
@@ -22,7 +23,6 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
-#include <QDebug>
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QMenu>
@@ -105,7 +105,7 @@ CMainWindow::CMainWindow(QWidget* parent)
 
 CMainWindow::~CMainWindow()
 {
-    qDebug() << "~CMainWindow";
+    qCDebug(lcApp) << "~CMainWindow";
 }
 
 QString CMainWindow::versionString()
@@ -193,13 +193,13 @@ void CMainWindow::initCore()
     core->RegisterBrowserActive(&CMainWindow::browserActiveCallback);
 
     const int started = httpd->StartHttpdServer(HttpdStartTimeoutMs);
-    qDebug() << "RegisterBrowserActive StartHttpdServer" << ProductName << started << TesselHttpd::DefaultPort;
+    qCDebug(lcApp) << "RegisterBrowserActive StartHttpdServer" << ProductName << started << TesselHttpd::DefaultPort;
 
     QString version;
     QString build;
     QString platform;
     const int versionResult = core->GetAppVersion(version, build, platform);
-    qDebug() << "GetAppVersion" << versionResult << version << build << platform;
+    qCDebug(lcApp) << "GetAppVersion" << versionResult << version << build << platform;
 }
 
 void CMainWindow::handle_show()
@@ -225,7 +225,7 @@ void CMainWindow::handle_show()
 
 void CMainWindow::handle_load(QString sName, QString sUrl, bool isLogin)
 {
-    qDebug() << "handle_load";
+    qCDebug(lcApp) << "handle_load";
     loginUI->setInputEnabled(false);
     if (sName.isEmpty() || sUrl.isEmpty() || !QUrl(sUrl).isValid()) {
         loginUI->setInputEnabled(true);
@@ -287,12 +287,12 @@ void CMainWindow::judgeLoadedPage(bool isSuccess)
         return;
     }
     const QString title = webView->page()->title();
-    qDebug() << "1" << title;
+    qCDebug(lcApp) << "1" << title;
     if (!title.contains(PortalMarker)) {
         loginUI->showMessage(textTable->ConnectFailed);
         return;
     }
-    qDebug() << "2";
+    qCDebug(lcApp) << "2";
     if (webView->url().toString() == BlankAddress) {
         loginUI->showMessage(BlankAddress);
     } else {
@@ -460,7 +460,7 @@ void CMainWindow::keyPressEvent(QKeyEvent* event)
         toggleDeveloperView();
     }
     if (event->key() == Qt::Key_V && event->modifiers() == Qt::ControlModifier) {
-        qDebug() << "control modifier_____________";
+        qCDebug(lcApp) << "control modifier_____________";
     }
     QWidget::keyPressEvent(event);
 }

@@ -1,8 +1,8 @@
 #include "FileManager.h"
+#include "Logging.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDebug>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QUrl>
@@ -19,7 +19,7 @@ bool askFileManager(const QString& path)
     call << QStringList {QUrl::fromLocalFile(path).toString()} << QString();
     const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, CallTimeoutMs);
     if (reply.type() == QDBusMessage::ErrorMessage) {
-        qDebug() << "FileManager: ShowItems failed:" << reply.errorMessage();
+        qCDebug(lcApp) << "FileManager: ShowItems failed:" << reply.errorMessage();
         return false;
     }
     return true;

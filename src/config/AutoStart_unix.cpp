@@ -1,9 +1,9 @@
 #include "AutoStart.h"
+#include "app/Logging.h"
 
 #include "DesktopEntry.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -29,12 +29,12 @@ void writeEntry(const QString& path)
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        qDebug() << "AutoStart: cannot write" << path;
+        qCDebug(lcConfig) << "AutoStart: cannot write" << path;
         return;
     }
     file.write(DesktopEntry::autostartEntry(programPath()));
     if (!file.commit()) {
-        qDebug() << "AutoStart: cannot write" << path;
+        qCDebug(lcConfig) << "AutoStart: cannot write" << path;
     }
 }
 } // namespace

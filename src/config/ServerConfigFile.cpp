@@ -1,8 +1,8 @@
 #include "ServerConfigFile.h"
+#include "app/Logging.h"
 
 #include "DataDirectory.h"
 
-#include <QDebug>
 #include <QDomDocument>
 #include <QFile>
 #include <QSaveFile>
@@ -63,7 +63,7 @@ ServerConfigFile::ReadResult ServerConfigFile::read(QVector<ServerEntry>& server
     const QByteArray bytes = file.read(MaxFileSize + 1);
     file.close();
     if (bytes.size() > MaxFileSize) {
-        qDebug() << "ServerConfig: file too large to be a server list:" << m_filePath;
+        qCDebug(lcConfig) << "ServerConfig: file too large to be a server list:" << m_filePath;
         m_keepBeforeRewrite = true;
         return NotWellFormed;
     }
@@ -149,10 +149,11 @@ bool ServerConfigFile::keepUnreadableCopy()
     }
     QFile::remove(kept);
     if (!QFile::copy(m_filePath, kept)) {
-        qDebug() << "ServerConfig: could not keep the unreadable server list as" << kept << "; not replacing it";
+        qCDebug(lcConfig) << "ServerConfig: could not keep the unreadable server list as" << kept
+                          << "; not replacing it";
         return false;
     }
-    qDebug() << "ServerConfig: kept the unreadable server list as" << kept;
+    qCDebug(lcConfig) << "ServerConfig: kept the unreadable server list as" << kept;
     m_keepBeforeRewrite = false;
     return true;
 }

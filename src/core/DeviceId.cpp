@@ -1,6 +1,6 @@
 #include "DeviceId.h"
+#include "CoreLogging.h"
 
-#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -66,7 +66,7 @@ QString DeviceId::fromFile(const QString& filePath)
     }
     const QString fresh = uuidText(QUuid::createUuid());
     if (!keepId(filePath, fresh)) {
-        qWarning() << "DeviceId: cannot keep the device id in" << filePath;
+        qCWarning(lcCore) << "DeviceId: cannot keep the device id in" << filePath;
     }
     return fresh;
 }

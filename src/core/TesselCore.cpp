@@ -1,8 +1,8 @@
 #include "TesselCore.h"
+#include "CoreLogging.h"
 
 #include "DeviceId.h"
 
-#include <QDebug>
 #include <QSysInfo>
 
 namespace {
@@ -31,7 +31,7 @@ int TesselCore::GetAppVersion(QString& version, QString& build, QString& platfor
 
 int TesselCore::CloseActiveApp(int appId)
 {
-    qDebug() << "TesselCore::CloseActiveApp" << appId << "(no external application on this platform)";
+    qCDebug(lcCore) << "TesselCore::CloseActiveApp" << appId << "(no external application on this platform)";
     return 0;
 }
 
@@ -51,7 +51,7 @@ void TesselCore::notifyBrowserActive()
     if (callback) {
         callback();
     } else {
-        qDebug() << "TesselCore: browser active, but no callback is registered";
+        qCDebug(lcCore) << "TesselCore: browser active, but no callback is registered";
     }
 }
 

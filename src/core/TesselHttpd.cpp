@@ -1,8 +1,8 @@
 #include "TesselHttpd.h"
+#include "CoreLogging.h"
 
 #include "httpd/HttpServer.h"
 
-#include <QDebug>
 #include <QThread>
 
 #include <chrono>
@@ -24,8 +24,8 @@ quint16 configuredPort()
     bool valid = false;
     const ushort port = value.toUShort(&valid);
     if (!valid || QByteArray::number(port) != value) {
-        qWarning() << "TesselHttpd: ignoring" << PortVariable << value << "which is not a port number, using"
-                   << TesselHttpd::DefaultPort;
+        qCWarning(lcHttpd) << "TesselHttpd: ignoring" << PortVariable << value << "which is not a port number, using"
+                           << TesselHttpd::DefaultPort;
         return TesselHttpd::DefaultPort;
     }
     return port;
@@ -65,7 +65,7 @@ int TesselHttpd::StartHttpdServer(int startTimeoutMs)
     m_thread->start();
 
     if (listening.wait_for(std::chrono::milliseconds(startTimeoutMs)) != std::future_status::ready) {
-        qWarning() << "TesselHttpd: the server thread did not report within" << startTimeoutMs << "ms";
+        qCWarning(lcHttpd) << "TesselHttpd: the server thread did not report within" << startTimeoutMs << "ms";
         StopHttpdServer();
         return TimedOut;
     }
@@ -74,7 +74,7 @@ int TesselHttpd::StartHttpdServer(int startTimeoutMs)
         StopHttpdServer();
         return CannotListen;
     }
-    qDebug().noquote() << QStringLiteral("TesselHttpd listening on 127.0.0.1:") + QString::number(m_port);
+    qCDebug(lcHttpd).noquote() << QStringLiteral("TesselHttpd listening on 127.0.0.1:") + QString::number(m_port);
     return Started;
 }
 

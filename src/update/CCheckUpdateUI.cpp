@@ -1,9 +1,9 @@
 #include "CCheckUpdateUI.h"
+#include "app/Logging.h"
 
 #include "app/CMainWindow.h"
 #include "i18n/CTextTable.h"
 
-#include <QDebug>
 #include <QDesktopServices>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -64,7 +64,7 @@ void CCheckUpdateUI::beginCheck()
 void CCheckUpdateUI::replyFinished(quint64 check, int status, QByteArray body)
 {
     if (check != m_check.load()) {
-        qDebug() << "update check: ignoring the answer of an earlier check";
+        qCDebug(lcUpdate) << "update check: ignoring the answer of an earlier check";
         return;
     }
     newVersionFound = false;
@@ -79,7 +79,7 @@ void CCheckUpdateUI::replyFinished(quint64 check, int status, QByteArray body)
         slot_checkFinish();
         return;
     }
-    qDebug() << "win32";
+    qCDebug(lcUpdate) << "win32";
     compareVersions(document.object().value(QStringLiteral("win32")).toObject());
 }
 
@@ -88,11 +88,11 @@ void CCheckUpdateUI::compareVersions(const QJsonObject& entry)
     downloadUrl = entry.value(QStringLiteral("downloadUrl")).toString();
     const QString server = numericPart(entry.value(QStringLiteral("version")).toString());
     const QString client = numericPart(CMainWindow::versionString());
-    qDebug() << "sVersionServer" << server;
-    qDebug() << "sVersionClient" << client;
+    qCDebug(lcUpdate) << "sVersionServer" << server;
+    qCDebug(lcUpdate) << "sVersionClient" << client;
     const QStringList serverFields = server.split(QLatin1Char('.'));
     const QStringList clientFields = client.split(QLatin1Char('.'));
-    qDebug() << serverFields.size() << clientFields.size() << serverFields << clientFields;
+    qCDebug(lcUpdate) << serverFields.size() << clientFields.size() << serverFields << clientFields;
     if (serverFields.size() < ComparedFields || clientFields.size() < ComparedFields) {
         slot_checkFinish();
         return;
@@ -127,7 +127,8 @@ void CCheckUpdateUI::Slot_ButtonOK()
     }
     if (!isWebAddress(downloadUrl)) {
         if (!downloadUrl.isEmpty()) {
-            qDebug() << "update check: not opening a download address that is not a web address:" << downloadUrl;
+            qCDebug(lcUpdate) << "update check: not opening a download address that is not a web address:"
+                              << downloadUrl;
         }
         return;
     }

@@ -1,8 +1,8 @@
 #include "CWebEnginePage.h"
+#include "app/Logging.h"
 
 #include "app/CMainWindow.h"
 
-#include <QDebug>
 #include <QWebEngineCertificateError>
 
 CWebEnginePage::CWebEnginePage(QWebEngineProfile* profile, QObject* parent)
@@ -15,7 +15,7 @@ void CWebEnginePage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel,
                                               int,
                                               const QString&)
 {
-    qDebug() << "javaScriptConsoleMessage:" << message;
+    qCDebug(lcWeb) << "javaScriptConsoleMessage:" << message;
 }
 
 bool CWebEnginePage::certificateError(const QWebEngineCertificateError& error)
@@ -24,7 +24,7 @@ bool CWebEnginePage::certificateError(const QWebEngineCertificateError& error)
     const QString portalHost = QUrl(mainWindowInstance->currentUrl).host();
     const QString host = error.url().host();
     const bool accepted = !portalHost.isEmpty() && host.compare(portalHost, Qt::CaseInsensitive) == 0;
-    qDebug().noquote() << "certificateError:" << (accepted ? "accepted for" : "refused for") << host << "-"
-                       << error.errorDescription();
+    qCDebug(lcWeb).noquote() << "certificateError:" << (accepted ? "accepted for" : "refused for") << host << "-"
+                             << error.errorDescription();
     return accepted;
 }

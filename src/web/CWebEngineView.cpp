@@ -1,11 +1,11 @@
 #include "CWebEngineView.h"
+#include "app/Logging.h"
 
 #include "JavaScript.h"
 #include "app/CMainWindow.h"
 #include "i18n/CTextTable.h"
 
 #include <QContextMenuEvent>
-#include <QDebug>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMenu>
@@ -27,7 +27,7 @@ CWebEngineView::CWebEngineView(QWidget* parent)
 
 void CWebEngineView::initContextMenu()
 {
-    qDebug() << "initContextMenu" << page();
+    qCDebug(lcWeb) << "initContextMenu" << page();
     contextMenu = new QMenu(this);
     contextMenu->setStyleSheet(QStringLiteral("QMenu{font-size:13px}"));
     actCopy = pageAction(QWebEnginePage::Copy);

@@ -33,6 +33,8 @@ void isolateUserFolders()
     QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     // Keep the machine's own autostart entries and data out of the search paths, too.
     qputenv("XDG_CONFIG_DIRS", QFile::encodeName(home + QStringLiteral("/etc-xdg")));
+    // Tests read the client's debug lines, which are off by default.
+    qputenv("QT_LOGGING_RULES", "norv.*.debug=true;tessel.*.debug=true");
     // The web engine refuses to run as root with its sandbox on.
     if (qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");

@@ -1,9 +1,9 @@
 #include "HttpConnection.h"
+#include "core/CoreLogging.h"
 
 #include "HttpResponse.h"
 #include "HttpRouter.h"
 
-#include <QDebug>
 #include <QTcpSocket>
 
 namespace {
@@ -78,6 +78,6 @@ void HttpConnection::logRejection(HttpStatus status) const
     const int code = static_cast<int>(status);
     if (code >= FirstErrorStatus) {
         const HttpRequest& request = m_parser.request();
-        qDebug() << "TesselHttpd rejected" << request.method << request.path() << code;
+        qCDebug(lcHttpd) << "TesselHttpd rejected" << request.method << request.path() << code;
     }
 }

@@ -1,9 +1,9 @@
 #include "HttpServer.h"
+#include "core/CoreLogging.h"
 
 #include "HttpConnection.h"
 #include "HttpRouter.h"
 
-#include <QDebug>
 #include <QTcpSocket>
 
 HttpServer::HttpServer(TesselCore* core, QObject* parent)
@@ -20,7 +20,7 @@ HttpServer::~HttpServer() = default;
 quint16 HttpServer::listenOnLoopback(quint16 port)
 {
     if (!m_listener.listen(QHostAddress::LocalHost, port)) {
-        qWarning().noquote()
+        qCWarning(lcHttpd).noquote()
             << QStringLiteral("TesselHttpd cannot listen on 127.0.0.1:%1: %2").arg(port).arg(m_listener.errorString());
         return 0;
     }

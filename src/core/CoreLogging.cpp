@@ -1,0 +1,4 @@
+#include "CoreLogging.h"
+
+Q_LOGGING_CATEGORY(lcCore, "tessel.core", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcHttpd, "tessel.httpd", QtInfoMsg)

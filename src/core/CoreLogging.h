@@ -1,0 +1,10 @@
+#ifndef CORELOGGING_H
+#define CORELOGGING_H
+
+#include <QLoggingCategory>
+
+// The core services' debug lines; off by default, QT_LOGGING_RULES="tessel.*.debug=true" shows them.
+Q_DECLARE_LOGGING_CATEGORY(lcCore)
+Q_DECLARE_LOGGING_CATEGORY(lcHttpd)
+
+#endif // CORELOGGING_H
