@@ -6,6 +6,8 @@ REQUIRED_PACKAGES=(
     qtbase5-dev qtwebengine5-dev qttools5-dev qttools5-dev-tools qttranslations5-l10n
     xvfb xauth openbox trayer xdotool wmctrl x11-utils imagemagick
     fonts-noto-cjk openssl desktop-file-utils libglib2.0-bin
+    appstream dpkg-dev file weasyprint
+    clang libclang-rt-14-dev
 )
 
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"

@@ -23,6 +23,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QMenu>
@@ -240,6 +241,10 @@ void CMainWindow::handle_load(QString sName, QString sUrl, bool isLogin)
     loginUI->showMessage(LoadingNotice);
     currentName = sName;
     currentUrl = sUrl;
+    // Each portal host browses in a profile of its own: see portalProfile().
+    if (webView && webView->page()->profile() != portalProfile(QUrl(sUrl).host())) {
+        destroyWebView();
+    }
     if (!webView) {
         createWebView();
     }
@@ -251,10 +256,23 @@ void CMainWindow::handle_load(QString sName, QString sUrl, bool isLogin)
 void CMainWindow::createWebView()
 {
     webView = new CWebEngineView(this);
-    webView->setPage(new CWebEnginePage(QWebEngineProfile::defaultProfile()));
+    webView->setPage(new CWebEnginePage(portalProfile(QUrl(currentUrl).host())));
     webView->initContextMenu();
     splitter->insertWidget(0, webView);
     connect(webView->page(), &QWebEnginePage::loadFinished, this, &CMainWindow::Slot_LoadUrlFinish);
+}
+
+QWebEngineProfile* CMainWindow::portalProfile(const QString& host)
+{
+    // The engine remembers an accepted certificate for a host per profile. In one shared
+    // profile, a certificate accepted while one portal was in use would stay trusted for
+    // pages of that host pulled into every later portal.
+    QWebEngineProfile*& profile = portalProfiles[host];
+    if (!profile) {
+        const QByteArray storage = QCryptographicHash::hash(host.toUtf8(), QCryptographicHash::Sha1).toHex();
+        profile = new QWebEngineProfile(QStringLiteral("portal-") + QString::fromLatin1(storage), this);
+    }
+    return profile;
 }
 
 void CMainWindow::destroyWebView()
@@ -303,6 +321,8 @@ void CMainWindow::judgeLoadedPage(bool isSuccess)
 void CMainWindow::showPortal()
 {
     inPortal = true;
+    // The loading notice is done with; left behind, a language switch would turn it into a failure.
+    loginUI->clearMessage();
     loginUI->hide();
     setMenuBar(mainMenuBar);
     showMaximized();
@@ -469,7 +489,14 @@ void CMainWindow::toggleDeveloperView()
 {
     devToolsView->load(QUrl(QStringLiteral("http://127.0.0.1:") + QString::fromLatin1(RemoteDebuggingPort)));
     devToolsView->setVisible(devToolsView->isHidden());
-    devToolsView->resize(width(), height() / 3);
+    // Inside the splitter only the splitter's sizes place the view: a third of the window's height.
+    const int developerHeight = height() / 3;
+    QList<int> sizes;
+    for (int index = 0; index < splitter->count(); ++index) {
+        sizes << (splitter->widget(index) == devToolsView ? developerHeight
+                                                          : qMax(0, splitter->height() - developerHeight));
+    }
+    splitter->setSizes(sizes);
 }
 
 void CMainWindow::wheelEvent(QWheelEvent*) { }

@@ -4,6 +4,7 @@
 #include "config/ServerConfigFile.h"
 #include "config/ServerEntry.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QVector>
 
@@ -15,6 +16,7 @@ class QMenuBar;
 class QSplitter;
 class QTimer;
 class QTranslator;
+class QWebEngineProfile;
 class QWebEngineView;
 
 class CCheckUpdateUI;
@@ -137,6 +139,7 @@ protected:
 private:
     void initMenus();
     void createWebView();
+    QWebEngineProfile* portalProfile(const QString& host);
     void destroyWebView();
     void judgeLoadedPage(bool isSuccess);
     void showPortal();
@@ -150,6 +153,7 @@ private:
     void startDelayLogin();
 
     ServerConfigFile serverConfigFile;
+    QHash<QString, QWebEngineProfile*> portalProfiles;
 };
 
 // The one main window of the process; set once, right after it is constructed.

@@ -1,6 +1,7 @@
 #include "app/ApplicationFont.h"
 #include "app/CMainWindow.h"
 #include "app/InstanceGuard.h"
+#include "app/Product.h"
 #include "login/CLoginUI.h"
 
 #include <QApplication>
@@ -10,6 +11,8 @@ int main(int argc, char** argv)
     // Qt WebEngine shares its GL contexts with the widgets; it must be said before the application exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    // Lets desktops link the windows to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(ApplicationId));
     // Only the exit routine ends the process; closing or hiding windows never does.
     QApplication::setQuitOnLastWindowClosed(false);
 

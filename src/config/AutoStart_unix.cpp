@@ -32,11 +32,13 @@ void writeEntry(const QString& path)
         qCDebug(lcConfig) << "AutoStart: cannot write" << path;
         return;
     }
-    file.write(DesktopEntry::autostartEntry(programPath()));
-    if (!file.commit()) {
+    const QByteArray entry = DesktopEntry::autostartEntry(programPath());
+    // commit() does not notice a failed final flush (a full disk), so flush first.
+    if (file.write(entry) != entry.size() || !file.flush() || !file.commit()) {
         qCDebug(lcConfig) << "AutoStart: cannot write" << path;
     }
 }
+
 } // namespace
 
 namespace AutoStart {

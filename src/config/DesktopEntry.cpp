@@ -9,7 +9,6 @@ namespace {
 const QString ReservedCharacters = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
 // Characters that must carry a backslash inside double quotes.
 const QString QuotedEscapes = QStringLiteral("\"`$\\");
-const char* const IconName = "norv-client";
 
 QString quoteArgument(const QString& argument)
 {
@@ -80,7 +79,7 @@ QByteArray autostartEntry(const QString& program)
                        "Icon=%2\n"
                        "Exec=%3\n"
                        "X-GNOME-Autostart-enabled=true\n")
-            .arg(QString::fromUtf8(ProductName), QString::fromLatin1(IconName), execLine(program, switches));
+            .arg(QString::fromUtf8(ProductName), QString::fromLatin1(ApplicationId), execLine(program, switches));
     return entry.toUtf8();
 }
 } // namespace DesktopEntry

@@ -133,7 +133,8 @@ bool ServerConfigFile::write(const QVector<ServerEntry>& servers)
         return false;
     }
     const QByteArray bytes = serialize(servers);
-    if (file.write(bytes) != bytes.size()) {
+    // commit() does not notice a failed final flush (a full disk), so flush first.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         file.cancelWriting();
         return false;
     }

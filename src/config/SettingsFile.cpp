@@ -3,12 +3,25 @@
 #include "DataDirectory.h"
 
 #include <QCoreApplication>
+#include <QLockFile>
 #include <QSettings>
 
 namespace {
 const QString LanguageKey = QStringLiteral("Language");
 const QString AutoStartKey = QStringLiteral("AutoStart");
 const QString MiniTrayKey = QStringLiteral("MiniTray");
+// QSettings waits 30 s for a lock file it cannot read, as one a writer killed mid-save leaves.
+const int StaleLockMs = 1000;
+const int LockWaitMs = 2000;
+
+void clearStaleLock(const QString& settingsPath)
+{
+    QLockFile lock(settingsPath + QStringLiteral(".lock"));
+    lock.setStaleLockTime(StaleLockMs);
+    if (lock.tryLock(LockWaitMs)) {
+        lock.unlock();
+    }
+}
 } // namespace
 
 namespace SettingsFile {
@@ -32,6 +45,7 @@ Settings read()
 void write(const Settings& settings)
 {
     DataDirectory::ensureExists();
+    clearStaleLock(path());
     QSettings file(path(), QSettings::IniFormat);
     file.setValue(LanguageKey, settings.language);
     file.setValue(AutoStartKey, settings.autoStart);

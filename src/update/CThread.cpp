@@ -10,6 +10,8 @@
 namespace {
 // A version file is a few hundred bytes; a hostile or broken server must not fill memory.
 const qint64 MaxBodySize = 1024 * 1024;
+// A server that stops sending mid-answer must not hold the check forever.
+const int TransferTimeoutMs = 30000;
 } // namespace
 
 void CThread::slot_Checkupdate()
@@ -20,7 +22,9 @@ void CThread::slot_Checkupdate()
     }
     discardReply();
     const quint64 check = dialog->requestedCheck();
-    QNetworkReply* reply = m_network->get(QNetworkRequest(UpdateServer::versionFileUrl()));
+    QNetworkRequest request(UpdateServer::versionFileUrl());
+    request.setTransferTimeout(TransferTimeoutMs);
+    QNetworkReply* reply = m_network->get(request);
     m_reply = reply;
     connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
         if (received > MaxBodySize) {
@@ -49,7 +53,8 @@ void CThread::handleFinished(QNetworkReply* finished, quint64 check)
         m_reply = nullptr;
     }
     finished->deleteLater();
-    if (finished->property("oversized").toBool()) {
+    // Cut off for its size or for stalling: a partial body is no answer.
+    if (finished->property("oversized").toBool() || finished->error() == QNetworkReply::OperationCanceledError) {
         emit sig_versionFileArrived(check, 0, QByteArray());
         return;
     }

@@ -3,6 +3,7 @@
 #include "config/ServerConfigFile.h"
 
 #include <QCoreApplication>
+#include <QTextStream>
 
 namespace {
 QVector<ServerEntry> makeList(int count, const QString& tag)
@@ -23,7 +24,10 @@ int main(int argc, char** argv)
     }
     ServerConfigFile file(QString::fromLocal8Bit(argv[1]));
     const QVector<ServerEntry> lists[] = {makeList(400, QStringLiteral("old")), makeList(600, QStringLiteral("new"))};
-    for (unsigned round = 0;; ++round) {
+    // Tell the test that a whole list is on disk, so its kills land while rewriting.
+    file.write(lists[0]);
+    QTextStream(stdout) << "written" << Qt::endl;
+    for (unsigned round = 1;; ++round) {
         file.write(lists[round % 2]);
     }
 }

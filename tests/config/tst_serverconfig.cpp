@@ -229,7 +229,7 @@ void TestServerConfig::killedWriterNeverLeavesABrokenFile()
         QProcess process;
         process.start(writer, {path});
         QVERIFY(process.waitForStarted());
-        QTRY_VERIFY(QFile::exists(path));
+        QVERIFY(process.waitForReadyRead(30000));
         QTest::qWait(QRandomGenerator::global()->bounded(1, 40));
         process.kill();
         QVERIFY(process.waitForFinished());

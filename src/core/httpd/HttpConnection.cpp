@@ -81,3 +81,9 @@ void HttpConnection::logRejection(HttpStatus status) const
         qCDebug(lcHttpd) << "TesselHttpd rejected" << request.method << request.path() << code;
     }
 }
+
+void HttpConnection::drop()
+{
+    m_responded = true;
+    m_socket->abort();
+}

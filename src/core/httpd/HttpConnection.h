@@ -23,6 +23,9 @@ public:
     void serve();
     // Answers status at once, without reading anything.
     void refuse(HttpStatus status);
+    bool awaitsRequest() const { return !m_responded; }
+    // Drops the connection without an answer, to make room for a newer one.
+    void drop();
 
     static constexpr int RequestDeadlineMs = 5000;
 

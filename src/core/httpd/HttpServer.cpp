@@ -6,6 +6,8 @@
 
 #include <QTcpSocket>
 
+#include <algorithm>
+
 HttpServer::HttpServer(TesselCore* core, QObject* parent)
     : QObject(parent)
     , m_core(core)
@@ -39,11 +41,25 @@ void HttpServer::accept(QTcpSocket* socket)
 {
     auto* connection = new HttpConnection(socket, *m_router, this);
     connect(connection, &HttpConnection::finished, connection, &QObject::deleteLater);
-    if (m_openConnections >= MaxConnections) {
+    if (m_open.size() >= MaxConnections && !dropOldestWaiting()) {
         connection->refuse(HttpStatus::ServiceUnavailable);
         return;
     }
-    ++m_openConnections;
-    connect(connection, &HttpConnection::finished, this, [this] { --m_openConnections; });
+    m_open.append(connection);
+    connect(connection, &HttpConnection::finished, this, [this, connection] { m_open.removeOne(connection); });
     connection->serve();
+}
+
+// Peers that hold connections without sending their request must not lock out the portal.
+bool HttpServer::dropOldestWaiting()
+{
+    const auto waiting =
+        std::find_if(m_open.cbegin(), m_open.cend(), [](const HttpConnection* open) { return open->awaitsRequest(); });
+    if (waiting == m_open.cend()) {
+        return false;
+    }
+    HttpConnection* oldest = *waiting;
+    m_open.removeOne(oldest);
+    oldest->drop();
+    return true;
 }

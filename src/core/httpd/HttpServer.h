@@ -1,11 +1,13 @@
 #ifndef HTTPSERVER_H
 #define HTTPSERVER_H
 
+#include <QList>
 #include <QObject>
 #include <QTcpServer>
 
 #include <memory>
 
+class HttpConnection;
 class HttpRouter;
 class QTcpSocket;
 class TesselCore;
@@ -28,11 +30,12 @@ public:
 private:
     void acceptPendingConnections();
     void accept(QTcpSocket* socket);
+    bool dropOldestWaiting();
 
     TesselCore* const m_core;
     QTcpServer m_listener;
     std::unique_ptr<HttpRouter> m_router;
-    int m_openConnections = 0;
+    QList<HttpConnection*> m_open;
 };
 
 #endif // HTTPSERVER_H

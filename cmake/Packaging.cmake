@@ -1,0 +1,80 @@
+# Installation in the conventional places and the Debian package. Only what is installed here
+# ships: the demo portal, the screenshot tool, tests and benchmarks stay in the build folder.
+
+include(GNUInstallDirs)
+
+set(NORV_CLIENT norv-client)
+set(NORV_DISPLAY_NAME "Norv Zivovireva")
+set(NORV_SUMMARY "Desktop client for an enterprise file-transfer portal")
+# The client opens its manual from its own folder under this fixed name.
+set(NORV_MANUAL PavoClient.pdf)
+set(NORV_INSTALL_COMPONENT client)
+
+set(packagingSource ${PROJECT_SOURCE_DIR}/packaging)
+set(packagingBinary ${PROJECT_BINARY_DIR}/packaging)
+set(desktopFile ${packagingBinary}/${NORV_APP_ID}.desktop)
+set(metainfoFile ${packagingBinary}/${NORV_APP_ID}.metainfo.xml)
+configure_file(${packagingSource}/client.desktop.in ${desktopFile} @ONLY)
+configure_file(${packagingSource}/client.metainfo.xml.in ${metainfoFile} @ONLY)
+
+# The user manual, made from docs/manual/ at build time and put beside the built client too.
+find_program(NORV_WEASYPRINT weasyprint)
+if(NOT NORV_WEASYPRINT)
+    message(FATAL_ERROR "The user manual is made with weasyprint; install the Debian package weasyprint.")
+endif()
+set(manualSource ${PROJECT_SOURCE_DIR}/docs/manual)
+set(manualHtml ${packagingBinary}/manual.html)
+set(manualFile ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${NORV_MANUAL})
+configure_file(${manualSource}/manual.html.in ${manualHtml} @ONLY)
+file(GLOB manualScreenshots CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/screenshots/*.png)
+add_custom_command(
+    OUTPUT ${manualFile}
+    # Relative links in the page (style sheet, screenshots) resolve from its source folder.
+    COMMAND ${NORV_WEASYPRINT} --quiet --base-url ${manualSource}/ ${manualHtml} ${manualFile}
+    DEPENDS ${manualHtml} ${manualSource}/manual.css ${manualScreenshots}
+    COMMENT "Making the user manual ${NORV_MANUAL}"
+    VERBATIM)
+add_custom_target(user-manual ALL DEPENDS ${manualFile})
+
+install(TARGETS ${NORV_CLIENT} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT ${NORV_INSTALL_COMPONENT})
+install(FILES ${manualFile} DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT ${NORV_INSTALL_COMPONENT})
+install(FILES ${desktopFile}
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT ${NORV_INSTALL_COMPONENT})
+install(FILES ${metainfoFile}
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT ${NORV_INSTALL_COMPONENT})
+
+# The 32 and 64 px icons are the client's own images; 128 px is rendered once (packaging/icons/render.sh).
+set(imageDir ${PROJECT_SOURCE_DIR}/src/i18n/resource/image)
+function(norv_install_icon file size)
+    get_filename_component(extension ${file} LAST_EXT)
+    install(FILES ${file} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}/apps
+        RENAME ${NORV_APP_ID}${extension} COMPONENT ${NORV_INSTALL_COMPONENT})
+endfunction()
+norv_install_icon(${imageDir}/norv32.png 32x32)
+norv_install_icon(${imageDir}/norv64.png 64x64)
+norv_install_icon(${packagingSource}/icons/norv128.png 128x128)
+norv_install_icon(${imageDir}/norv.svg scalable)
+
+# The Debian package: the client component only, dependencies found by dpkg-shlibdeps (dpkg-dev).
+set(CPACK_GENERATOR DEB)
+set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};${NORV_INSTALL_COMPONENT};/")
+set(CPACK_PACKAGE_NAME ${NORV_CLIENT})
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "${NORV_DISPLAY_NAME}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${NORV_SUMMARY}")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+    "Hosts the portal of a server you choose in a window of its own, with a list\n"
+    "of servers, dragging of local files and folders into the page, a tray icon,\n"
+    "start with the system, an update check, Chinese and English, and a browser\n"
+    "mode for when the portal is in use in an external browser.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION net)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Norv Zivovireva packaging <packaging@norv-zivovireva.example>")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Chinese text needs a CJK font; links and the manual open through xdg-open.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)

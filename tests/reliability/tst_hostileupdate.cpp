@@ -1,0 +1,271 @@
+// A hostile update server: an endless body, a body that never finishes, gzip bombs and
+// download addresses that are not web addresses. Every check must end, within the body
+// limit, and nothing but a web address is ever opened.
+#include "app/CMainWindow.h"
+#include "common/TestEnvironment.h"
+#include "i18n/CTextTable.h"
+#include "update/CCheckUpdateUI.h"
+#include "update/CThread.h"
+
+#include <QDesktopServices>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslSocket>
+#include <QTcpServer>
+
+#include <functional>
+
+namespace {
+const QString CertFolder = QStringLiteral(NORV_DEMO_CERT_DIR);
+// What the client accepts as a version file at most.
+const int BodyLimit = 1024 * 1024;
+const int ChunkBytes = 64 * 1024;
+// The endless body ends here, so the test itself stays bounded if the client never stops reading.
+const qint64 EndlessBodyCap = 256LL * 1024 * 1024;
+// A check must end by then, even when the server stops sending mid-body.
+const int CheckTimeoutMs = 60000;
+const int GzipBombBytes = 256 * 1024 * 1024;
+
+using Behaviour = std::function<void(QSslSocket*)>;
+
+// An HTTPS server on loopback that answers every request with the test's behaviour.
+class HostileServer : public QTcpServer
+{
+public:
+    explicit HostileServer(Behaviour behaviour)
+        : m_behaviour(std::move(behaviour))
+    {
+        m_tls.setLocalCertificate(QSslCertificate::fromPath(CertFolder + QStringLiteral("/cert.pem")).value(0));
+        QFile key(CertFolder + QStringLiteral("/key.pem"));
+        key.open(QIODevice::ReadOnly);
+        m_tls.setPrivateKey(QSslKey(&key, QSsl::Rsa));
+        listen(QHostAddress::LocalHost);
+        qputenv("NORV_UPDATE_HOST", "127.0.0.1:" + QByteArray::number(serverPort()));
+    }
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto* socket = new QSslSocket(this);
+        socket->setSocketDescriptor(descriptor);
+        socket->setSslConfiguration(m_tls);
+        connect(socket, &QSslSocket::readyRead, this, [this, socket] {
+            if (socket->readAll().contains("\r\n\r\n")) {
+                m_behaviour(socket);
+            }
+        });
+        socket->startServerEncryption();
+    }
+
+private:
+    Behaviour m_behaviour;
+    QSslConfiguration m_tls = QSslConfiguration::defaultConfiguration();
+};
+
+QByteArray head(const QByteArray& extraFields)
+{
+    return "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nConnection: close\r\n" + extraFields + "\r\n";
+}
+
+void answer(QSslSocket* socket, const QByteArray& body, const QByteArray& extraFields = {})
+{
+    socket->write(head(extraFields + "Content-Length: " + QByteArray::number(body.size()) + "\r\n") + body);
+    socket->disconnectFromHost();
+}
+
+// Keeps writing while the client keeps reading, up to the cap.
+void sendEndlessBody(QSslSocket* socket)
+{
+    socket->write(head({}));
+    auto* sent = new qint64(0);
+    QObject::connect(socket, &QObject::destroyed, [sent] { delete sent; });
+    const auto refill = [socket, sent] {
+        while (socket->bytesToWrite() < 4 * ChunkBytes && *sent < EndlessBodyCap) {
+            socket->write(QByteArray(ChunkBytes, ' '));
+            *sent += ChunkBytes;
+        }
+    };
+    QObject::connect(socket, &QSslSocket::encryptedBytesWritten, socket, refill);
+    refill();
+}
+
+QByteArray gzip(const QByteArray& bytes)
+{
+    QProcess compressor;
+    compressor.start(QStringLiteral("gzip"), {QStringLiteral("-c")});
+    compressor.write(bytes);
+    compressor.closeWriteChannel();
+    compressor.waitForFinished();
+    return compressor.readAllStandardOutput();
+}
+
+QByteArray versionFile(const QString& version, const QString& downloadUrl)
+{
+    return QStringLiteral("{\"win32\": {\"version\": \"%1\", \"downloadUrl\": \"%2\"}}")
+        .arg(version, downloadUrl)
+        .toUtf8();
+}
+
+// The update dialog without its modal loop: the labels and the download address already
+// hold the result when it would be shown.
+class QuietUpdateDialog : public CCheckUpdateUI
+{
+public:
+    QuietUpdateDialog()
+        : CCheckUpdateUI(false)
+    {
+    }
+    int exec() override { return Accepted; }
+};
+
+struct Answer
+{
+    bool arrived = false;
+    int status = -1;
+    QByteArray body;
+};
+} // namespace
+
+class TestHostileUpdate : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void endlessBodyIsCutAtTheLimit();
+    void stalledBodyEndsTheCheck();
+    void gzipBombIsCutAtTheLimit_data();
+    void gzipBombIsCutAtTheLimit();
+    void onlyWebDownloadAddressesOpen_data();
+    void onlyWebDownloadAddressesOpen();
+
+public slots:
+    void recordOpened(const QUrl& url) { m_opened << url; }
+
+private:
+    Answer check();
+
+    CMainWindow* m_window = nullptr;
+    QuietUpdateDialog* m_dialog = nullptr;
+    CThread* m_worker = nullptr;
+    QList<QUrl> m_opened;
+};
+
+void TestHostileUpdate::initTestCase()
+{
+    // Trust the test authority in this process only; verification itself stays on.
+    QSslConfiguration trusting = QSslConfiguration::defaultConfiguration();
+    trusting.setCaCertificates(trusting.caCertificates()
+                               + QSslCertificate::fromPath(CertFolder + QStringLiteral("/ca.pem")));
+    QSslConfiguration::setDefaultConfiguration(trusting);
+    m_window = new CMainWindow;
+    mainWindowInstance = m_window;
+    m_window->textTable = new CTextTable;
+    m_dialog = new QuietUpdateDialog;
+    m_worker = new CThread;
+    m_worker->dialog = m_dialog;
+    for (const char* scheme : {"https", "http", "file", "smb", "javascript", "ftp"}) {
+        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "recordOpened");
+    }
+}
+
+void TestHostileUpdate::cleanupTestCase()
+{
+    for (const char* scheme : {"https", "http", "file", "smb", "javascript", "ftp"}) {
+        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+    }
+    delete m_worker;
+    delete m_dialog;
+}
+
+Answer TestHostileUpdate::check()
+{
+    QSignalSpy arrived(m_worker, &CThread::sig_versionFileArrived);
+    m_dialog->beginCheck();
+    m_worker->slot_Checkupdate();
+    Answer result;
+    result.arrived = arrived.wait(CheckTimeoutMs);
+    if (result.arrived) {
+        result.status = arrived.first().at(1).toInt();
+        result.body = arrived.first().at(2).toByteArray();
+    }
+    return result;
+}
+
+void TestHostileUpdate::endlessBodyIsCutAtTheLimit()
+{
+    HostileServer server(sendEndlessBody);
+    const Answer answer = check();
+    QVERIFY(answer.arrived);
+    QCOMPARE(answer.status, 0);
+    QVERIFY(answer.body.isEmpty());
+}
+
+void TestHostileUpdate::stalledBodyEndsTheCheck()
+{
+    // Promises a whole version file, sends a few bytes of it, then neither sends nor closes.
+    HostileServer server([](QSslSocket* socket) { socket->write(head("Content-Length: 4096\r\n") + "{\"win32\""); });
+    const Answer answer = check();
+    QVERIFY2(answer.arrived, "a server that stops sending mid-body holds the check forever");
+    QVERIFY(answer.status != 200 || answer.body.size() < 4096);
+}
+
+void TestHostileUpdate::gzipBombIsCutAtTheLimit_data()
+{
+    QTest::addColumn<QByteArray>("encoding");
+    QTest::newRow("gzip") << QByteArray("gzip");
+    QTest::newRow("x-gzip") << QByteArray("x-gzip");
+}
+
+void TestHostileUpdate::gzipBombIsCutAtTheLimit()
+{
+    QFETCH(QByteArray, encoding);
+    // A quarter of a GiB of spaces is valid JSON padding and compresses a thousandfold.
+    static const QByteArray bomb = gzip(versionFile(QStringLiteral("9.9.9"), QStringLiteral("https://dl.example/x"))
+                                        + QByteArray(GzipBombBytes, ' '));
+    QVERIFY(!bomb.isEmpty());
+    HostileServer server(
+        [encoding](QSslSocket* socket) { answer(socket, bomb, "Content-Encoding: " + encoding + "\r\n"); });
+    const Answer result = check();
+    QVERIFY(result.arrived);
+    QVERIFY2(result.body.size() <= BodyLimit, qPrintable(QString::number(result.body.size())));
+    // Either decompressed and cut at the limit, or not decoded at all (Qt leaves x-gzip alone).
+    QVERIFY(result.status == 0 || !result.body.startsWith('{'));
+}
+
+void TestHostileUpdate::onlyWebDownloadAddressesOpen_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("https") << QStringLiteral("https://dl.example/client") << true;
+    QTest::newRow("file") << QStringLiteral("file:///etc/passwd") << false;
+    QTest::newRow("smb") << QStringLiteral("smb://attacker.example/share/setup.exe") << false;
+    QTest::newRow("javascript") << QStringLiteral("javascript:alert(1)") << false;
+    QTest::newRow("relative") << QStringLiteral("/etc/passwd") << false;
+    QTest::newRow("upper-case file") << QStringLiteral("FILE:///etc/passwd") << false;
+    QTest::newRow("spaces before") << QStringLiteral("  file:///etc/passwd") << false;
+}
+
+void TestHostileUpdate::onlyWebDownloadAddressesOpen()
+{
+    QFETCH(QString, address);
+    QFETCH(bool, opens);
+    const QByteArray body = versionFile(QStringLiteral("99.0.0"), address);
+    HostileServer server([body](QSslSocket* socket) { answer(socket, body); });
+    const Answer result = check();
+    QVERIFY(result.arrived);
+    QCOMPARE(result.status, 200);
+    m_opened.clear();
+    m_dialog->replyFinished(m_dialog->requestedCheck(), result.status, result.body);
+    QVERIFY(m_dialog->newVersionFound);
+    m_dialog->Slot_ButtonOK();
+    QCOMPARE(m_opened.size(), opens ? 1 : 0);
+}
+
+NORV_TEST_MAIN(TestHostileUpdate)
+#include "tst_hostileupdate.moc"

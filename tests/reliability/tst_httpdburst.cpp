@@ -1,0 +1,194 @@
+// The local service under a burst of malformed and oversized requests and of connections
+// that stall: a well-behaved client keeps getting /status within 1 s, and the service
+// never holds more connections than its limit.
+#include "common/TestEnvironment.h"
+#include "core/TesselCore.h"
+#include "core/TesselHttpd.h"
+#include "core/TesselPortal.h"
+#include "core/httpd/HttpRequestParser.h"
+#include "core/httpd/HttpServer.h"
+
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QLoggingCategory>
+#include <QTcpSocket>
+
+#include <memory>
+#include <vector>
+
+namespace {
+const int StartTimeoutMs = 5000;
+const int BadRequests = 10000;
+const int StalledConnections = 100;
+const int BatchSize = 100;
+// The point of the test: the portal's status poll is answered this fast whatever else arrives.
+const int StatusDeadlineMs = 1000;
+const int BatchTimeoutMs = 10000;
+const int SettleMs = 500;
+const int PollMs = 5;
+
+using Sockets = std::vector<std::unique_ptr<QTcpSocket>>;
+
+QByteArray hostLine(quint16 port)
+{
+    return "Host: 127.0.0.1:" + QByteArray::number(port) + "\r\n";
+}
+
+// Requests the service must reject, each a different way.
+QByteArray badRequest(quint16 port, int index)
+{
+    switch (index % 6) {
+    case 0:
+        return "\x01\x02garbage\r\n\r\n";
+    case 1:
+        return "GET /status HTTP/1.1\r\nHost: evil.example\r\n\r\n";
+    case 2:
+        return "GET /status HTTP/1.1\r\n" + hostLine(port)
+            + "X-Pad: " + QByteArray(HttpRequestParser::MaxHeadBytes, 'a') + "\r\n\r\n";
+    case 3:
+        return "POST /browser-active HTTP/1.1\r\n" + hostLine(port)
+            + "Content-Length: " + QByteArray::number(HttpRequestParser::MaxBodyBytes * 4) + "\r\n\r\n"
+            + QByteArray(HttpRequestParser::MaxBodyBytes * 4, 'b');
+    case 4:
+        return "GET /status HTTP/1.1\r\n" + hostLine(port) + "Content-Length: -5\r\n\r\n";
+    default:
+        return "GET " + QByteArray(HttpRequestParser::MaxHeadBytes * 2, '/') + " HTTP/1.1\r\n\r\n";
+    }
+}
+
+std::unique_ptr<QTcpSocket> connectTo(quint16 port)
+{
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->connectToHost(QHostAddress::LocalHost, port);
+    return socket;
+}
+
+// Drives the sockets' events until every one is closed by the service or time runs out.
+bool waitUntilAllClosed(Sockets& sockets, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < timeoutMs) {
+        bool open = false;
+        for (auto& socket : sockets) {
+            socket->waitForReadyRead(0);
+            socket->readAll();
+            open = open || socket->state() != QAbstractSocket::UnconnectedState;
+        }
+        if (!open) {
+            return true;
+        }
+        QTest::qWait(PollMs);
+    }
+    return false;
+}
+} // namespace
+
+class TestHttpdBurst : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void statusStaysAnsweredDuringBurst();
+
+private:
+    // Status code and time of one GET /status; 0 when no answer came in time.
+    int probeStatus(qint64* elapsedMs) const;
+    void sendBatch(int first);
+    int stillHeld(Sockets& sockets) const;
+
+    std::unique_ptr<TesselCore> m_core;
+    std::unique_ptr<TesselPortal> m_portal;
+    std::unique_ptr<TesselHttpd> m_httpd;
+    quint16 m_port = 0;
+};
+
+void TestHttpdBurst::initTestCase()
+{
+    // Ten thousand rejections would each be logged.
+    QLoggingCategory::setFilterRules(QStringLiteral("tessel.httpd.debug=false"));
+    m_core = std::make_unique<TesselCore>(QStringLiteral("tst_httpdburst"), 0);
+    m_portal = std::make_unique<TesselPortal>(m_core.get());
+    qputenv("NORV_HTTPD_PORT", "0");
+    m_httpd = std::make_unique<TesselHttpd>(m_core.get(), m_portal.get());
+    QCOMPARE(m_httpd->StartHttpdServer(StartTimeoutMs), 0);
+    m_port = m_httpd->port();
+}
+
+void TestHttpdBurst::cleanupTestCase()
+{
+    m_httpd.reset();
+}
+
+int TestHttpdBurst::probeStatus(qint64* elapsedMs) const
+{
+    QElapsedTimer clock;
+    clock.start();
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, m_port);
+    socket.write("GET /status HTTP/1.1\r\n" + hostLine(m_port) + "\r\n");
+    QByteArray reply;
+    while (socket.state() != QAbstractSocket::UnconnectedState && clock.elapsed() < StatusDeadlineMs) {
+        socket.waitForReadyRead(PollMs);
+        reply += socket.readAll();
+    }
+    reply += socket.readAll();
+    *elapsedMs = clock.elapsed();
+    if (socket.state() != QAbstractSocket::UnconnectedState || !reply.startsWith("HTTP/1.1 ")) {
+        return 0;
+    }
+    return reply.mid(9, 3).toInt();
+}
+
+void TestHttpdBurst::sendBatch(int first)
+{
+    Sockets batch;
+    for (int index = first; index < first + BatchSize; ++index) {
+        batch.push_back(connectTo(m_port));
+        batch.back()->write(badRequest(m_port, index));
+    }
+    QVERIFY(waitUntilAllClosed(batch, BatchTimeoutMs));
+}
+
+// Connections the service still keeps open: those it has neither answered nor refused.
+int TestHttpdBurst::stillHeld(Sockets& sockets) const
+{
+    int held = 0;
+    for (auto& socket : sockets) {
+        socket->waitForReadyRead(0);
+        if (socket->state() == QAbstractSocket::ConnectedState && socket->bytesAvailable() == 0) {
+            ++held;
+        }
+    }
+    return held;
+}
+
+void TestHttpdBurst::statusStaysAnsweredDuringBurst()
+{
+    Sockets stalled;
+    for (int i = 0; i < StalledConnections; ++i) {
+        stalled.push_back(connectTo(m_port));
+        stalled.back()->write("G");
+    }
+    QTest::qWait(SettleMs);
+    QVERIFY2(stillHeld(stalled) <= HttpServer::MaxConnections, qPrintable(QString::number(stillHeld(stalled))));
+
+    qint64 slowest = 0;
+    for (int first = 0; first < BadRequests; first += BatchSize) {
+        sendBatch(first);
+        qint64 elapsed = 0;
+        const int status = probeStatus(&elapsed);
+        QVERIFY2(status == 200,
+                 qPrintable(
+                     QStringLiteral("after %1 bad requests: status %2 in %3 ms").arg(first).arg(status).arg(elapsed)));
+        QVERIFY2(elapsed < StatusDeadlineMs, qPrintable(QString::number(elapsed)));
+        slowest = qMax(slowest, elapsed);
+        QVERIFY(stillHeld(stalled) <= HttpServer::MaxConnections);
+    }
+    qInfo() << "slowest /status during the burst:" << slowest << "ms";
+}
+
+NORV_TEST_MAIN(TestHttpdBurst)
+#include "tst_httpdburst.moc"

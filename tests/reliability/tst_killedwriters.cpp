@@ -1,0 +1,113 @@
+// SIGKILL at random moments while the settings file and the autostart entry are rewritten:
+// each file must always hold exactly the old or the new content.
+#include "WriterContents.h"
+#include "common/TestEnvironment.h"
+#include "config/DesktopEntry.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace {
+const int Kills = 100;
+const int MaxDelayMs = 40;
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Which of the writer's two settings the file holds, -1 for neither. Read as the client
+// reads it, and the raw keys checked too, since missing keys would read as defaults.
+int settingsRound(const QString& path)
+{
+    const QByteArray raw = readAll(path);
+    for (const char* key : {"Language=", "AutoStart=", "MiniTray="}) {
+        if (!raw.contains(key)) {
+            return -1;
+        }
+    }
+    const Settings read = SettingsFile::read();
+    for (int round = 0; round < 2; ++round) {
+        const Settings written = WriterContents::settings(round);
+        if (read.language == written.language && read.autoStart == written.autoStart
+            && read.miniTray == written.miniTray) {
+            return round;
+        }
+    }
+    return -1;
+}
+
+int autostartRound(const QString& path)
+{
+    const QByteArray entry = readAll(path);
+    for (int round = 0; round < 2; ++round) {
+        if (entry == DesktopEntry::autostartEntry(WriterContents::programPath(round))) {
+            return round;
+        }
+    }
+    return -1;
+}
+} // namespace
+
+class TestKilledWriters : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void settingsFileSurvivesKills();
+    void autostartEntrySurvivesKills();
+
+private:
+    void killRepeatedly(const char* mode, const QString& path, const std::function<int(const QString&)>& roundOf);
+};
+
+void TestKilledWriters::initTestCase()
+{
+    // The same name as the writer's, so both find the same files.
+    QCoreApplication::setApplicationName(QString::fromLatin1(WriterContents::ApplicationName));
+}
+
+void TestKilledWriters::killRepeatedly(const char* mode,
+                                       const QString& path,
+                                       const std::function<int(const QString&)>& roundOf)
+{
+    const QString writer = QCoreApplication::applicationDirPath() + QStringLiteral("/reliability-writer");
+    QSet<int> roundsSeen;
+    for (int kill = 0; kill < Kills; ++kill) {
+        QProcess process;
+        process.start(writer, {QString::fromLatin1(mode)});
+        QVERIFY(process.waitForStarted());
+        QVERIFY2(process.waitForReadyRead(), "the writer did not get its first content on disk within 30 s");
+        QTest::qWait(QRandomGenerator::global()->bounded(1, MaxDelayMs));
+        process.kill();
+        QVERIFY(process.waitForFinished());
+
+        const int round = roundOf(path);
+        QVERIFY2(round >= 0, readAll(path).left(300).constData());
+        roundsSeen.insert(round);
+    }
+    // Both contents were on disk at some kill, so the kills really landed during the rewriting.
+    QCOMPARE(roundsSeen.size(), 2);
+}
+
+void TestKilledWriters::settingsFileSurvivesKills()
+{
+    killRepeatedly(WriterContents::SettingsMode, SettingsFile::path(), settingsRound);
+}
+
+void TestKilledWriters::autostartEntrySurvivesKills()
+{
+    const QString path = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/autostart/") + QString::fromLatin1(WriterContents::ApplicationName)
+        + QStringLiteral(".desktop");
+    killRepeatedly(WriterContents::AutoStartMode, path, autostartRound);
+}
+
+NORV_TEST_MAIN(TestKilledWriters)
+#include "tst_killedwriters.moc"

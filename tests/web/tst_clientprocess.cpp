@@ -1,0 +1,224 @@
+// The real client as a separate process, with the demo portal as its default server, driven
+// from outside the way a user and the window manager drive it.
+
+#include "DemoPortalProcess.h"
+#include "app/InstanceGuard.h"
+#include "common/ProcessSet.h"
+#include "common/TestEnvironment.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace {
+const QString WindowTitle = QStringLiteral("Norv Zivovireva 3.0");
+// The server window has this fixed width; the main window shows maximised, far wider.
+const int ServerWindowWidth = 500;
+const int WindowTimeoutMs = 20000;
+const int ExitTimeoutMs = 20000;
+// Other test programs start the client too; they end within this time.
+const int OtherClientTimeoutMs = 60000;
+// Another copy may start between our look at the process table and our start.
+const int StartAttempts = 5;
+const QByteArray LoadedLine = QByteArrayLiteral("Slot_LoadUrlFinish 1\n");
+const QByteArray FailedLine = QByteArrayLiteral("Slot_LoadUrlFinish 0\n");
+const QByteArray ExitLine = QByteArrayLiteral("handle_exit_application\n");
+
+QString clientDataFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/norv-client");
+}
+
+void writeMiniTray(bool miniTray)
+{
+    QSettings(clientDataFolder() + QStringLiteral("/norv-client.ini"), QSettings::IniFormat)
+        .setValue(QStringLiteral("MiniTray"), miniTray);
+}
+
+// Saves url as the only server, the default one, so the client connects it by itself.
+bool writeDefaultServer(const QString& url)
+{
+    QDir().mkpath(clientDataFolder());
+    QSaveFile file(clientDataFolder() + QStringLiteral("/ServerConfig.xml"));
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    file.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?><ServerList><Server><Default>true</Default>"
+               "<Name>Demo</Name><URL>"
+               + url.toUtf8() + "</URL></Server></ServerList>");
+    return file.commit();
+}
+
+QByteArray runTool(const QString& program, const QStringList& arguments, int* exitCode = nullptr)
+{
+    QProcess tool;
+    tool.start(program, arguments);
+    tool.waitForFinished(10000);
+    if (exitCode) {
+        *exitCode = tool.exitCode();
+    }
+    return tool.readAllStandardOutput();
+}
+
+struct ShownWindow
+{
+    QString id;
+    int width = 0;
+};
+
+// The client's windows the window manager shows now (hidden ones are not managed).
+QVector<ShownWindow> clientWindows()
+{
+    // "<id> <desktop> <x> <y> <width> <height> <host> <title>"
+    static const QRegularExpression line(QStringLiteral("^(0x[0-9a-fA-F]+)\\s+-?\\d+\\s+-?\\d+\\s+-?\\d+\\s+(\\d+)\\s+"
+                                                        "\\d+\\s+\\S+\\s+(.*)$"));
+    QVector<ShownWindow> windows;
+    const QStringList lines =
+        QString::fromUtf8(runTool(QStringLiteral("wmctrl"), {QStringLiteral("-lG")})).split(QLatin1Char('\n'));
+    for (const QString& text : lines) {
+        const QRegularExpressionMatch match = line.match(text);
+        if (match.hasMatch() && match.captured(3).trimmed() == WindowTitle) {
+            windows.append({match.captured(1), match.captured(2).toInt()});
+        }
+    }
+    return windows;
+}
+
+// The one window the client shows, when it shows exactly one: the main window if wide, else the server window.
+ShownWindow onlyWindow()
+{
+    const QVector<ShownWindow> windows = clientWindows();
+    return windows.size() == 1 ? windows.first() : ShownWindow();
+}
+
+// Reads the process's standard output into output until output holds line; false when the
+// process ends or time runs out first.
+bool waitForOutput(QProcess* process, QByteArray* output, const QByteArray& line, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!output->contains(line) && timer.elapsed() < timeoutMs && process->state() != QProcess::NotRunning) {
+        process->waitForReadyRead(200);
+        *output += process->readAllStandardOutput();
+    }
+    *output += process->readAllStandardOutput();
+    return output->contains(line);
+}
+
+QString clientName()
+{
+    return QFileInfo(TestEnvironment::clientPath()).fileName();
+}
+
+// Why the client wrote no line: most often it ended at once, as it does while another copy runs.
+QByteArray whyNoLine(QProcess* client, const QByteArray& output)
+{
+    if (client->state() != QProcess::NotRunning) {
+        return "no such line yet; output so far: " + output;
+    }
+    return "the client ended with code " + QByteArray::number(client->exitCode())
+        + (output.isEmpty() ? QByteArray(" before writing anything: did another norv-client start meanwhile?")
+                            : ", output: " + output);
+}
+
+// Asks the window manager to close the window, as its close button does, and waits for the client to end.
+bool closeAndWaitForExit(QProcess* client, const QString& windowId, QByteArray* output)
+{
+    runTool(QStringLiteral("wmctrl"), {QStringLiteral("-i"), QStringLiteral("-c"), windowId});
+    const bool ended = client->waitForFinished(ExitTimeoutMs);
+    *output += client->readAllStandardOutput();
+    return ended;
+}
+} // namespace
+
+class TestClientProcess : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void closingTheMainWindowEndsTheClient();
+    void failedAutomaticLoginKeepsTheServerWindow();
+
+private:
+    QProcess* startClient();
+
+    ProcessSet m_processes;
+    DemoPortalProcess m_portal;
+};
+
+void TestClientProcess::initTestCase()
+{
+    int exitCode = -1;
+    runTool(QStringLiteral("wmctrl"), {QStringLiteral("-m")}, &exitCode);
+    QVERIFY2(exitCode == 0, "a window manager is needed (scripts/test starts openbox)");
+    QVERIFY(QFile::exists(TestEnvironment::clientPath()));
+    QVERIFY(m_portal.start(m_processes));
+}
+
+QProcess* TestClientProcess::startClient()
+{
+    // The client does not start while any other copy runs on the machine, whoever started it;
+    // then it ends at once with code 0, before it starts its services.
+    for (int attempt = 0; attempt < StartAttempts; ++attempt) {
+        if (!QTest::qWaitFor([] { return InstanceGuard::countProcesses(clientName(), 1) == 0; },
+                             OtherClientTimeoutMs)) {
+            return nullptr;
+        }
+        QProcess* client = m_processes.start(TestEnvironment::clientPath());
+        if (waitForStandardError(client, ClientStartedLine)) {
+            return client;
+        }
+        if (client->state() != QProcess::NotRunning || client->exitStatus() != QProcess::NormalExit
+            || client->exitCode() != 0) {
+            // Not the single-instance rule: let the caller report what the client wrote.
+            return client;
+        }
+    }
+    return nullptr;
+}
+
+void TestClientProcess::closingTheMainWindowEndsTheClient()
+{
+    writeMiniTray(false);
+    QVERIFY(writeDefaultServer(m_portal.origin()));
+    QProcess* client = startClient();
+    QVERIFY2(client, "another norv-client keeps running on this machine");
+    QByteArray output;
+    QVERIFY2(waitForOutput(client, &output, LoadedLine, ClientStartTimeoutMs), whyNoLine(client, output).constData());
+    QByteArray portalLog;
+    QTRY_VERIFY_WITH_TIMEOUT((portalLog += m_portal.process->readAllStandardError()).contains("GET /app/login 200"),
+                             WindowTimeoutMs);
+
+    // The portal replaced the server window with the maximised main window.
+    QTRY_VERIFY_WITH_TIMEOUT(onlyWindow().width > ServerWindowWidth, WindowTimeoutMs);
+    QVERIFY(closeAndWaitForExit(client, onlyWindow().id, &output));
+    QCOMPARE(client->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(client->exitCode(), 0);
+    QVERIFY2(output.endsWith(ExitLine), output.constData());
+}
+
+void TestClientProcess::failedAutomaticLoginKeepsTheServerWindow()
+{
+    writeMiniTray(false);
+    QVERIFY(writeDefaultServer(QStringLiteral("http://127.0.0.1:") + QString::number(closedPort())));
+    QProcess* client = startClient();
+    QVERIFY2(client, "another norv-client keeps running on this machine");
+    QByteArray output;
+    QVERIFY2(waitForOutput(client, &output, FailedLine, ClientStartTimeoutMs), whyNoLine(client, output).constData());
+    QVERIFY(!output.contains(LoadedLine));
+
+    // The main window never came up: only the server window is there, and closing it ends the client too.
+    QTRY_COMPARE_WITH_TIMEOUT(onlyWindow().width, ServerWindowWidth, WindowTimeoutMs);
+    QVERIFY(closeAndWaitForExit(client, onlyWindow().id, &output));
+    QCOMPARE(client->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(client->exitCode(), 0);
+    QVERIFY2(output.endsWith(ExitLine), output.constData());
+}
+
+NORV_TEST_MAIN(TestClientProcess)
+#include "tst_clientprocess.moc"
