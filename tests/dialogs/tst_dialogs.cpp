@@ -1,5 +1,6 @@
 #include "app/CMainWindow.h"
 #include "app/DialogPlacement.h"
+#include "common/ShellFixture.h"
 #include "common/TestEnvironment.h"
 #include "config/SettingsFile.h"
 #include "core/TesselCore.h"
@@ -102,13 +103,7 @@ private:
 
 void TestDialogs::initTestCase()
 {
-    m_window = new CMainWindow;
-    mainWindowInstance = m_window;
-    m_window->loginUI = new CLoginUI;
-    m_window->initLayout();
-    m_window->slot_switch_language(0);
-    qputenv("NORV_HTTPD_PORT", "0");
-    m_window->initCore();
+    m_window = ShellFixture::start();
     m_window->handle_show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window->loginUI));
 }

@@ -1,5 +1,6 @@
 #include "app/CMainWindow.h"
 #include "common/ProcessSet.h"
+#include "common/ShellFixture.h"
 #include "common/TestEnvironment.h"
 #include "core/TesselHttpd.h"
 #include "dialogs/CMiniTray.h"
@@ -145,13 +146,7 @@ private:
 void TestTray::initTestCase()
 {
     QVERIFY2(QSystemTrayIcon::isSystemTrayAvailable(), "the test X server needs a tray (scripts/test starts trayer)");
-    m_window = new CMainWindow;
-    mainWindowInstance = m_window;
-    m_window->loginUI = new CLoginUI;
-    m_window->initLayout();
-    m_window->slot_switch_language(0);
-    qputenv("NORV_HTTPD_PORT", "0");
-    m_window->initCore();
+    m_window = ShellFixture::start();
 }
 
 void TestTray::cleanupTestCase()

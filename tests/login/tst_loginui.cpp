@@ -1,4 +1,5 @@
 #include "app/CMainWindow.h"
+#include "common/ShellFixture.h"
 #include "common/TestEnvironment.h"
 #include "config/DataDirectory.h"
 #include "config/ServerConfigFile.h"
@@ -104,13 +105,7 @@ void TestLoginUI::open(const QVector<ServerEntry>& servers, int language)
         QDir().mkpath(DataDirectory::path());
         ServerConfigFile(serverFile()).write(servers);
     }
-    m_window = new CMainWindow;
-    mainWindowInstance = m_window;
-    m_window->loginUI = new CLoginUI;
-    m_window->initLayout();
-    m_window->slot_switch_language(language);
-    qputenv("NORV_HTTPD_PORT", "0");
-    m_window->initCore();
+    m_window = ShellFixture::start(language);
     login()->setMenuBar(m_window->mainMenuBar);
     login()->setBrowserMode(false);
     login()->show();

@@ -1,6 +1,7 @@
 // A hostile portal: a title that changes after the page was judged, pages that try to open
 // windows, and a script that calls the local service without the device id.
 #include "app/CMainWindow.h"
+#include "common/ShellFixture.h"
 #include "common/TestEnvironment.h"
 #include "core/TesselHttpd.h"
 #include "login/CLoginUI.h"
@@ -98,14 +99,8 @@ private:
 void TestHostilePortal::initTestCase()
 {
     QApplication::setQuitOnLastWindowClosed(false);
-    qputenv("NORV_HTTPD_PORT", "0");
-    m_window = new CMainWindow;
-    mainWindowInstance = m_window;
-    m_login = new CLoginUI;
-    m_window->loginUI = m_login;
-    m_window->initLayout();
-    m_window->slot_switch_language(0);
-    m_window->initCore();
+    m_window = ShellFixture::start();
+    m_login = m_window->loginUI;
     const QString service = QStringLiteral("http://127.0.0.1:%1").arg(m_window->httpd->port());
     m_server.pages["late-title"] = page(
         QStringLiteral("plain"), QStringLiteral("setTimeout(() => { document.title = '%1'; }, 300);").arg(PortalTitle));

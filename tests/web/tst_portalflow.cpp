@@ -6,6 +6,7 @@
 #include "MessageLog.h"
 #include "app/CMainWindow.h"
 #include "common/ProcessSet.h"
+#include "common/ShellFixture.h"
 #include "common/TestEnvironment.h"
 #include "config/ServerConfigFile.h"
 #include "core/TesselCore.h"
@@ -184,14 +185,8 @@ void TestPortalFlow::initTestCase()
 
     // Built as the client's main function builds it; handle_show reads the command line, so
     // its visible effects are repeated here instead.
-    qputenv("NORV_HTTPD_PORT", "0");
-    m_window = new CMainWindow;
-    mainWindowInstance = m_window;
-    m_login = new CLoginUI;
-    m_window->loginUI = m_login;
-    m_window->initLayout();
-    m_window->slot_switch_language(0);
-    m_window->initCore();
+    m_window = ShellFixture::start();
+    m_login = m_window->loginUI;
     QVERIFY(m_window->httpd->port() != 0);
     m_login->setMenuBar(m_window->mainMenuBar);
     m_login->setBrowserMode(false);
