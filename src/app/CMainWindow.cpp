@@ -20,6 +20,8 @@
 #include "web/CWebEnginePage.h"
 #include "web/CWebEngineView.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -37,6 +39,7 @@
 #include <QUrl>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
+#include <QWindow>
 
 CMainWindow* mainWindowInstance = nullptr;
 
@@ -76,6 +79,11 @@ const int LanguageChinese = 1;
 const QString CatalogueFolder = QStringLiteral(":/resource/translator/");
 // Qt WebEngine serves its developer tools on this port; it must be set before the first web view exists.
 const char* const RemoteDebuggingPort = "9223";
+
+bool isWebAddress(const QString& url)
+{
+    return url.startsWith(HttpsPrefix, Qt::CaseInsensitive) || url.startsWith(HttpPrefix, Qt::CaseInsensitive);
+}
 
 QMenu* styledMenu()
 {
@@ -232,7 +240,7 @@ void CMainWindow::handle_load(QString sName, QString sUrl, bool isLogin)
         loginUI->setInputEnabled(true);
         return;
     }
-    if (!sUrl.startsWith(HttpsPrefix, Qt::CaseInsensitive) && !sUrl.startsWith(HttpPrefix, Qt::CaseInsensitive)) {
+    if (!isWebAddress(sUrl)) {
         loginUI->setInputEnabled(true);
         loginUI->showMessage(textTable->ConnectFailed);
         return;
@@ -341,6 +349,55 @@ void CMainWindow::startDelayLogin()
     loginTimer = new QTimer;
     loginTimer->start(DelayedLoginMs);
     connect(loginTimer, &QTimer::timeout, this, &CMainWindow::slot_delayLogin);
+    warmUpAfterFirstPaint();
+}
+
+const ServerEntry* CMainWindow::defaultServer() const
+{
+    // With several defaults (a hand-edited file) the first one is connected.
+    const auto found =
+        std::find_if(serverList.cbegin(), serverList.cend(), [](const ServerEntry& entry) { return entry.isDefault; });
+    return found == serverList.cend() ? nullptr : &*found;
+}
+
+void CMainWindow::warmUpAfterFirstPaint()
+{
+    if (!defaultServer()) {
+        return;
+    }
+    // A selection window about to appear gets its first paint before the engine takes the event loop.
+    const QWindow* window = loginUI->windowHandle();
+    if (loginUI->isVisible() && !(window && window->isExposed())) {
+        loginUI->installEventFilter(this);
+        return;
+    }
+    QTimer::singleShot(0, this, &CMainWindow::warmUpDefaultPortal);
+}
+
+bool CMainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == loginUI && event->type() == QEvent::Paint) {
+        loginUI->removeEventFilter(this);
+        QTimer::singleShot(0, this, &CMainWindow::warmUpDefaultPortal);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainWindow::warmUpDefaultPortal()
+{
+    // Starting the web engine takes longer than the delayed login waits: starting it now,
+    // rather than when the timer fires, lets the two overlap. Once the login has run there
+    // is nothing left to gain.
+    const ServerEntry* entry = defaultServer();
+    if (!loginTimer || !entry || CLoginUI::browserModeOn() || !isWebAddress(entry->url)) {
+        return;
+    }
+    const QString host = QUrl(entry->url).host();
+    if (host.isEmpty()) {
+        return;
+    }
+    qCDebug(lcApp) << "warming up the web engine for the default server";
+    portalProfile(host);
 }
 
 void CMainWindow::slot_delayLogin()
@@ -352,12 +409,8 @@ void CMainWindow::slot_delayLogin()
     if (CLoginUI::browserModeOn()) {
         return;
     }
-    // With several defaults (a hand-edited file) the first one is connected.
-    for (const ServerEntry& entry : qAsConst(serverList)) {
-        if (entry.isDefault) {
-            handle_load(entry.name, entry.url, true);
-            return;
-        }
+    if (const ServerEntry* entry = defaultServer()) {
+        handle_load(entry->name, entry->url, true);
     }
 }
 

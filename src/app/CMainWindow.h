@@ -135,6 +135,7 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void initMenus();
@@ -151,6 +152,9 @@ private:
     void runInPortal(const QString& script);
     void retranslateMenus();
     void startDelayLogin();
+    const ServerEntry* defaultServer() const;
+    void warmUpAfterFirstPaint();
+    void warmUpDefaultPortal();
 
     ServerConfigFile serverConfigFile;
     QHash<QString, QWebEngineProfile*> portalProfiles;

@@ -24,15 +24,25 @@ QString programPath()
     return appImage.isEmpty() ? QCoreApplication::applicationFilePath() : appImage;
 }
 
+// The entry is applied at every start; rewriting an unchanged one would only wait for the disk.
+bool holds(const QString& path, const QByteArray& entry)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(entry.size() + 1) == entry;
+}
+
 void writeEntry(const QString& path)
 {
+    const QByteArray entry = DesktopEntry::autostartEntry(programPath());
+    if (holds(path, entry)) {
+        return;
+    }
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         qCDebug(lcConfig) << "AutoStart: cannot write" << path;
         return;
     }
-    const QByteArray entry = DesktopEntry::autostartEntry(programPath());
     // commit() does not notice a failed final flush (a full disk), so flush first.
     if (file.write(entry) != entry.size() || !file.flush() || !file.commit()) {
         qCDebug(lcConfig) << "AutoStart: cannot write" << path;

@@ -2,6 +2,8 @@
 
 #include "DataDirectory.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QLockFile>
 #include <QSettings>
@@ -13,6 +15,23 @@ const QString MiniTrayKey = QStringLiteral("MiniTray");
 // QSettings waits 30 s for a lock file it cannot read, as one a writer killed mid-save leaves.
 const int StaleLockMs = 1000;
 const int LockWaitMs = 2000;
+
+// The values as the INI file spells them.
+QVariantMap stored(const Settings& settings)
+{
+    return {{LanguageKey, QString::number(settings.language)},
+            {AutoStartKey, QVariant(settings.autoStart).toString()},
+            {MiniTrayKey, QVariant(settings.miniTray).toString()}};
+}
+
+// Writing the same values again would only cost a lock file, a new file and a wait for the disk.
+bool holds(const QString& settingsPath, const QVariantMap& values)
+{
+    const QSettings file(settingsPath, QSettings::IniFormat);
+    return std::all_of(values.keyBegin(), values.keyEnd(), [&](const QString& key) {
+        return file.contains(key) && file.value(key).toString() == values.value(key).toString();
+    });
+}
 
 void clearStaleLock(const QString& settingsPath)
 {
@@ -44,11 +63,15 @@ Settings read()
 
 void write(const Settings& settings)
 {
+    const QVariantMap values = stored(settings);
+    if (holds(path(), values)) {
+        return;
+    }
     DataDirectory::ensureExists();
     clearStaleLock(path());
     QSettings file(path(), QSettings::IniFormat);
-    file.setValue(LanguageKey, settings.language);
-    file.setValue(AutoStartKey, settings.autoStart);
-    file.setValue(MiniTrayKey, settings.miniTray);
+    for (auto value = values.cbegin(); value != values.cend(); ++value) {
+        file.setValue(value.key(), value.value());
+    }
 }
 } // namespace SettingsFile

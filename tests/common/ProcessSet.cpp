@@ -24,17 +24,19 @@ QProcess* ProcessSet::start(const QString& program, const QStringList& arguments
     return m_processes.back().get();
 }
 
-bool waitForStandardError(QProcess* process, const QByteArray& line, int timeoutMs)
+bool waitForStandardError(QProcess* process, const QByteArray& line, int timeoutMs, QByteArray* seen)
 {
-    QByteArray seen;
+    QByteArray read;
     QElapsedTimer timer;
     timer.start();
-    while (timer.elapsed() < timeoutMs && process->state() != QProcess::NotRunning) {
+    bool found = false;
+    while (!found && timer.elapsed() < timeoutMs && process->state() != QProcess::NotRunning) {
         process->waitForReadyRead(200);
-        seen += process->readAllStandardError();
-        if (seen.contains(line)) {
-            return true;
-        }
+        read += process->readAllStandardError();
+        found = read.contains(line);
     }
-    return false;
+    if (seen) {
+        *seen += read;
+    }
+    return found;
 }

@@ -29,6 +29,10 @@ extern const QByteArray ClientStartedLine;
 const int ClientStartTimeoutMs = 60000;
 
 // Waits until the process's standard error holds line; false if it ends or time runs out first.
-bool waitForStandardError(QProcess* process, const QByteArray& line, int timeoutMs = ClientStartTimeoutMs);
+// What was read, the line and whatever came with it, is appended to seen when given.
+bool waitForStandardError(QProcess* process,
+                          const QByteArray& line,
+                          int timeoutMs = ClientStartTimeoutMs,
+                          QByteArray* seen = nullptr);
 
 #endif // PROCESSSET_H

@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 namespace {
 QTemporaryDir* temporaryHome()
 {
@@ -56,4 +58,12 @@ QString binFolder()
 QString TestEnvironment::clientPath()
 {
     return binFolder() + QStringLiteral("/norv-client");
+}
+
+quint64 TestEnvironment::inodeOf(const QString& path)
+{
+    struct stat status
+    {
+    };
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_ino : 0;
 }

@@ -13,6 +13,9 @@ QString homeFolder();
 // Folder holding the client and the other programs the build makes.
 QString binFolder();
 QString clientPath();
+// The file's inode number, 0 when it is missing. Files written whole through a temporary
+// copy get a new one at each write, so an unchanged number tells that a file was left alone.
+quint64 inodeOf(const QString& path);
 } // namespace TestEnvironment
 
 // Like QTEST_MAIN, with what Qt WebEngine needs before the application exists.

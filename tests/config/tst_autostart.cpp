@@ -99,6 +99,7 @@ private slots:
     void desktopLauncherStartsTheExactProgram();
     void entryIsValidAndFollowsTheSetting();
     void appImageRegistersTheImage();
+    void unchangedEntryIsNotWrittenAgain();
     void clientRegistersItselfAtStart();
 };
 
@@ -201,6 +202,30 @@ void TestAutoStart::appImageRegistersTheImage()
     qunsetenv("APPIMAGE");
     QCOMPARE(unquoteExec(execValue(readAll(entryPath(QStringLiteral("tst_autostart"))))),
              QStringList {image} + Switches);
+    AutoStart::apply(false);
+}
+
+void TestAutoStart::unchangedEntryIsNotWrittenAgain()
+{
+    const QString path = entryPath(QStringLiteral("tst_autostart"));
+    AutoStart::apply(true);
+    const QByteArray entry = readAll(path);
+    const quint64 written = TestEnvironment::inodeOf(path);
+    QVERIFY(written != 0);
+    AutoStart::apply(true);
+    QCOMPARE(TestEnvironment::inodeOf(path), written);
+
+    // An entry that differs in any way, even by a trailing line, is replaced by the right one.
+    for (const QByteArray& other : {entry + "Hidden=true\n", entry.left(entry.size() / 2), QByteArray()}) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(other);
+        file.close();
+        const quint64 before = TestEnvironment::inodeOf(path);
+        AutoStart::apply(true);
+        QVERIFY(TestEnvironment::inodeOf(path) != before);
+        QCOMPARE(readAll(path), entry);
+    }
     AutoStart::apply(false);
 }
 

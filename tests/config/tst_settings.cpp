@@ -35,6 +35,8 @@ private slots:
     void storedValues_data();
     void storedValues();
     void onlyTheLastFolderLevelIsCreated();
+    void sameValuesAreNotWrittenAgain_data();
+    void sameValuesAreNotWrittenAgain();
     void clientWritesSettingsAtEveryStart();
 
 private:
@@ -121,6 +123,37 @@ void TestSettings::onlyTheLastFolderLevelIsCreated()
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_dataHome->path()));
     DataDirectory::ensureExists();
     QVERIFY(QDir(DataDirectory::path()).exists());
+}
+
+void TestSettings::sameValuesAreNotWrittenAgain_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("rewritten");
+    QTest::newRow("same values") << QByteArray("Language=1\nAutoStart=false\nMiniTray=true") << false;
+    QTest::newRow("a key missing") << QByteArray("Language=1\nMiniTray=true") << true;
+    QTest::newRow("spelled otherwise") << QByteArray("Language=1\nAutoStart=0\nMiniTray=true") << true;
+    QTest::newRow("another value") << QByteArray("Language=1\nAutoStart=true\nMiniTray=true") << true;
+}
+
+void TestSettings::sameValuesAreNotWrittenAgain()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, rewritten);
+    Settings settings;
+    settings.language = 1;
+    settings.autoStart = false;
+    writeText(SettingsFile::path(), "[General]\n" + content + "\n");
+    const quint64 before = TestEnvironment::inodeOf(SettingsFile::path());
+    QVERIFY(before != 0);
+
+    SettingsFile::write(settings);
+    QCOMPARE(TestEnvironment::inodeOf(SettingsFile::path()) != before, rewritten);
+    const Settings stored = SettingsFile::read();
+    QCOMPARE(stored.language, 1);
+    QCOMPARE(stored.autoStart, false);
+    QCOMPARE(stored.miniTray, true);
+    const QString text = readText(SettingsFile::path());
+    QVERIFY2(text.contains(QStringLiteral("AutoStart=false")), qPrintable(text));
 }
 
 void TestSettings::clientWritesSettingsAtEveryStart()

@@ -27,6 +27,8 @@ const int StartAttempts = 5;
 const QByteArray LoadedLine = QByteArrayLiteral("Slot_LoadUrlFinish 1\n");
 const QByteArray FailedLine = QByteArrayLiteral("Slot_LoadUrlFinish 0\n");
 const QByteArray ExitLine = QByteArrayLiteral("handle_exit_application\n");
+const QByteArray WarmUpLine = QByteArrayLiteral("warming up the web engine for the default server");
+const QByteArray LoadLine = QByteArrayLiteral("handle_load");
 
 QString clientDataFolder()
 {
@@ -149,6 +151,8 @@ private:
 
     ProcessSet m_processes;
     DemoPortalProcess m_portal;
+    // What the client started last has written to its standard error so far.
+    QByteArray m_clientLog;
 };
 
 void TestClientProcess::initTestCase()
@@ -170,7 +174,8 @@ QProcess* TestClientProcess::startClient()
             return nullptr;
         }
         QProcess* client = m_processes.start(TestEnvironment::clientPath());
-        if (waitForStandardError(client, ClientStartedLine)) {
+        m_clientLog.clear();
+        if (waitForStandardError(client, ClientStartedLine, ClientStartTimeoutMs, &m_clientLog)) {
             return client;
         }
         if (client->state() != QProcess::NotRunning || client->exitStatus() != QProcess::NormalExit
@@ -190,6 +195,10 @@ void TestClientProcess::closingTheMainWindowEndsTheClient()
     QVERIFY2(client, "another norv-client keeps running on this machine");
     QByteArray output;
     QVERIFY2(waitForOutput(client, &output, LoadedLine, ClientStartTimeoutMs), whyNoLine(client, output).constData());
+    // Once the server window had its first paint, the web engine started while the automatic login waited.
+    m_clientLog += client->readAllStandardError();
+    QVERIFY2(m_clientLog.contains(WarmUpLine), m_clientLog.constData());
+    QVERIFY(m_clientLog.indexOf(WarmUpLine) < m_clientLog.indexOf(LoadLine));
     QByteArray portalLog;
     QTRY_VERIFY_WITH_TIMEOUT((portalLog += m_portal.process->readAllStandardError()).contains("GET /app/login 200"),
                              WindowTimeoutMs);

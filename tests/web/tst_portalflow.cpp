@@ -46,6 +46,7 @@ namespace {
 // Generous: a page load in a busy two-core machine can take several seconds.
 const int LoadTimeoutMs = 30000;
 const int AnswerTimeoutMs = 10000;
+const QString WarmUpLine = QStringLiteral("warming up the web engine for the default server");
 const QString PortalMarker = QStringLiteral("norv-enterprise");
 const QString LoginPath = QStringLiteral("/app/login?uuid=");
 const QString DropPrefix = QStringLiteral("TesselDrage ");
@@ -688,19 +689,26 @@ void TestPortalFlow::automaticLoginDoesNotRunInBrowserMode()
         std::find_if(saved.cbegin(), saved.cend(), [](const ServerEntry& entry) { return entry.isDefault; });
     QVERIFY2(defaultServer != saved.cend(), "loginOverHttpsThroughContinue saves the default server");
 
-    // Out of browser mode the automatic login connects the default server.
+    // Out of browser mode the automatic login connects the default server, and the web
+    // engine is made ready for it while the login waits, not after.
+    int mark = MessageLog::size();
     m_window->handle_show();
     QVERIFY(!CLoginUI::browserModeOn());
     QVERIFY(m_window->loginTimer);
     QTRY_VERIFY_WITH_TIMEOUT(m_window->inPortal && !m_window->loading, LoadTimeoutMs);
     QCOMPARE(m_window->currentUrl, defaultServer->url);
+    const QStringList messages = MessageLog::messagesSince(mark);
+    QVERIFY2(messages.contains(WarmUpLine), qPrintable(messages.join(QLatin1Char('\n'))));
+    QVERIFY(messages.indexOf(WarmUpLine) < messages.indexOf(QStringLiteral("handle_load")));
 
-    // Browser mode comes on while the automatic login waits: nothing loads.
+    // Browser mode comes on while the automatic login waits: nothing loads, nor starts loading.
     m_window->actExitServer->trigger();
+    mark = MessageLog::size();
     m_window->handle_show();
     QVERIFY(m_window->loginTimer);
     m_login->setBrowserMode(true);
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->loginTimer, AnswerTimeoutMs);
+    QVERIFY(!MessageLog::containsSince(mark, WarmUpLine));
     QVERIFY(!m_window->webView);
     QVERIFY(!m_window->loading);
     QVERIFY(!m_window->inPortal);
