@@ -1,6 +1,7 @@
 #include "app/ApplicationFont.h"
 #include "app/CMainWindow.h"
 #include "app/InstanceGuard.h"
+#include "app/MemoryPolicy.h"
 #include "app/Product.h"
 #include "login/CLoginUI.h"
 
@@ -8,6 +9,7 @@
 
 int main(int argc, char** argv)
 {
+    MemoryPolicy::apply();
     // Qt WebEngine shares its GL contexts with the widgets; it must be said before the application exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);

@@ -1,0 +1,67 @@
+#include "app/MemoryPolicy.h"
+
+#include <QtTest>
+
+#include <cstdlib>
+#include <cstring>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+#if defined(__SANITIZE_ADDRESS__)
+#define NORV_FOREIGN_ALLOCATOR 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer)
+#define NORV_FOREIGN_ALLOCATOR 1
+#endif
+#endif
+
+namespace {
+const size_t BigBlock = 8 * 1024 * 1024;
+const size_t LargeBlock = 512 * 1024;
+
+#ifdef __GLIBC__
+// Bytes in blocks the allocator mapped on their own.
+size_t mappedBytes()
+{
+    return mallinfo2().hblkhd;
+}
+#endif
+
+// Written to, so the compiler keeps the allocation.
+void* touchedBlock(size_t size)
+{
+    void* block = std::malloc(size);
+    std::memset(block, 1, size);
+    return block;
+}
+} // namespace
+
+class TestMemoryPolicy : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void largeBlocksAreGivenBackWhenFreed();
+};
+
+void TestMemoryPolicy::largeBlocksAreGivenBackWhenFreed()
+{
+#if !defined(__GLIBC__) || defined(NORV_FOREIGN_ALLOCATOR)
+    QSKIP("only glibc's own allocator has this policy");
+#else
+    MemoryPolicy::apply();
+    // Freeing a big mapped block is what raises glibc's threshold when left to itself.
+    std::free(touchedBlock(BigBlock));
+
+    const size_t before = mappedBytes();
+    void* block = touchedBlock(LargeBlock);
+    QVERIFY2(mappedBytes() >= before + LargeBlock, "a large block came from the heap, which keeps it once freed");
+    std::free(block);
+    QCOMPARE(mappedBytes(), before);
+#endif
+}
+
+QTEST_APPLESS_MAIN(TestMemoryPolicy)
+#include "tst_memorypolicy.moc"
