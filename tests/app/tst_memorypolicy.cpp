@@ -18,8 +18,8 @@
 #endif
 
 namespace {
-const size_t BigBlock = 8 * 1024 * 1024;
-const size_t LargeBlock = 512 * 1024;
+const size_t BigBlock = 16 * 1024 * 1024;
+const size_t LargeBlock = 2 * 1024 * 1024;
 
 #ifdef __GLIBC__
 // Bytes in blocks the allocator mapped on their own.
