@@ -366,8 +366,10 @@ void CLoginUI::addServerRow(const QString& name, const QString& url)
     const QString display = ServerEntry::displayText(name, url);
     auto* item = new QListWidgetItem(listWidget);
     auto* row = new ItemWidgetFile;
-    row->labelText->setText(display);
     listWidget->setItemWidget(item, row);
+    // Installing the row lays it out at once, popup hidden or not; text set afterwards is
+    // measured only when the popup shows the row, not for every saved server at start.
+    row->labelText->setText(display);
     row->setObjectName(name);
     row->setAccessibleName(url);
     row->setToolTip(display);

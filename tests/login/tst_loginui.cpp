@@ -395,6 +395,12 @@ void TestLoginUI::clickingARowSelectsIt()
     open({Office, Lab, Home});
     login()->comboServer->showPopup();
     QTRY_VERIFY(login()->listWidget->isVisible());
+    // Rows are laid out only once the popup shows them; then every label holds its whole text.
+    for (int index = 0; index < 3; ++index) {
+        const QLabel* label = row(index)->labelText;
+        QTRY_VERIFY(label->isVisible() && label->width() >= label->sizeHint().width());
+        QVERIFY(row(index)->rect().contains(label->geometry()));
+    }
     click(row(1)->labelText);
     QCOMPARE(login()->comboServer->currentText(), Lab.displayText());
     QVERIFY(login()->checkDefault->isChecked());
