@@ -9,6 +9,7 @@
 #include <malloc.h>
 #endif
 
+// Sanitizers bring an allocator of their own; the policy is glibc's.
 #if defined(__SANITIZE_ADDRESS__)
 #define NORV_FOREIGN_ALLOCATOR 1
 #elif defined(__has_feature)
@@ -16,18 +17,20 @@
 #define NORV_FOREIGN_ALLOCATOR 1
 #endif
 #endif
+#if defined(__GLIBC__) && !defined(NORV_FOREIGN_ALLOCATOR)
+#define NORV_GLIBC_HEAP 1
+#endif
 
 namespace {
+#ifdef NORV_GLIBC_HEAP
 const size_t BigBlock = 16 * 1024 * 1024;
 const size_t LargeBlock = 2 * 1024 * 1024;
 
-#ifdef __GLIBC__
 // Bytes in blocks the allocator mapped on their own.
 size_t mappedBytes()
 {
     return mallinfo2().hblkhd;
 }
-#endif
 
 // Written to, so the compiler keeps the allocation.
 void* touchedBlock(size_t size)
@@ -36,6 +39,7 @@ void* touchedBlock(size_t size)
     std::memset(block, 1, size);
     return block;
 }
+#endif
 } // namespace
 
 class TestMemoryPolicy : public QObject
@@ -48,7 +52,7 @@ private slots:
 
 void TestMemoryPolicy::largeBlocksAreGivenBackWhenFreed()
 {
-#if !defined(__GLIBC__) || defined(NORV_FOREIGN_ALLOCATOR)
+#ifndef NORV_GLIBC_HEAP
     QSKIP("only glibc's own allocator has this policy");
 #else
     MemoryPolicy::apply();
