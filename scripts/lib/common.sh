@@ -39,6 +39,17 @@ ensure_packages() {
     apt-get install -y -q "${missing[@]}" || die "apt-get install failed"
 }
 
+# The tests' Node peers (a real tus server and client), at the versions the lock file pins.
+NODE_PACKAGES_DIR="$ROOT/tests/node"
+
+ensure_node_packages() {
+    command -v npm >/dev/null || die "npm is missing: install Node.js 20 or later"
+    local stamp="$NODE_PACKAGES_DIR/node_modules/.package-lock.json"
+    [ -f "$stamp" ] && [ "$stamp" -nt "$NODE_PACKAGES_DIR/package-lock.json" ] && return 0
+    log "installing the tests' Node packages"
+    npm ci --prefix "$NODE_PACKAGES_DIR" --no-audit --no-fund >&2 || die "npm ci failed"
+}
+
 # build [extra cmake arguments...]: configures once, then builds incrementally.
 build() {
     if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
