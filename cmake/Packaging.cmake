@@ -17,27 +17,9 @@ set(metainfoFile ${packagingBinary}/${NORV_APP_ID}.metainfo.xml)
 configure_file(${packagingSource}/client.desktop.in ${desktopFile} @ONLY)
 configure_file(${packagingSource}/client.metainfo.xml.in ${metainfoFile} @ONLY)
 
-# The user manual, made from docs/manual/ at build time and put beside the built client too.
-find_program(NORV_WEASYPRINT weasyprint)
-if(NOT NORV_WEASYPRINT)
-    message(FATAL_ERROR "The user manual is made with weasyprint; install the Debian package weasyprint.")
-endif()
-set(manualSource ${PROJECT_SOURCE_DIR}/docs/manual)
-set(manualHtml ${packagingBinary}/manual.html)
-set(manualFile ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${NORV_MANUAL})
-configure_file(${manualSource}/manual.html.in ${manualHtml} @ONLY)
-file(GLOB manualScreenshots CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/screenshots/*.png)
-add_custom_command(
-    OUTPUT ${manualFile}
-    # Relative links in the page (style sheet, screenshots) resolve from its source folder.
-    COMMAND ${NORV_WEASYPRINT} --quiet --base-url ${manualSource}/ ${manualHtml} ${manualFile}
-    DEPENDS ${manualHtml} ${manualSource}/manual.css ${manualScreenshots}
-    COMMENT "Making the user manual ${NORV_MANUAL}"
-    VERBATIM)
-add_custom_target(user-manual ALL DEPENDS ${manualFile})
+include(${CMAKE_CURRENT_LIST_DIR}/Manual.cmake)
 
 install(TARGETS ${NORV_CLIENT} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT ${NORV_INSTALL_COMPONENT})
-install(FILES ${manualFile} DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT ${NORV_INSTALL_COMPONENT})
 install(FILES ${desktopFile}
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT ${NORV_INSTALL_COMPONENT})
 install(FILES ${metainfoFile}

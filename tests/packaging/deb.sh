@@ -2,7 +2,7 @@
 # Unpacks the Debian package that cpack made in the build folder into a throwaway root, checks
 # its layout, and starts the client from it with a private home: it must come up and point its
 # autostart entry at the unpacked program, with the package's icon.
-# Usage: deb.sh BUILD_DIR PACKAGE LAYOUT_SCRIPT APP_ID CLIENT MANUAL
+# Usage: deb.sh BUILD_DIR PACKAGE LAYOUT_SCRIPT APP_ID CLIENT [MANUAL]
 # Without a current package it ends with $SKIP_RETURN_CODE, which CTest counts as skipped.
 set -euo pipefail
 build=$1
@@ -10,7 +10,7 @@ package=$2
 layout=$3
 appId=$4
 client=$5
-manual=$6
+manual=${6:-}
 
 startSeconds=60
 startedMarker="RegisterBrowserActive StartHttpdServer"
