@@ -50,14 +50,74 @@ ensure_node_packages() {
     npm ci --prefix "$NODE_PACKAGES_DIR" --no-audit --no-fund >&2 || die "npm ci failed"
 }
 
-# build [extra cmake arguments...]: configures once, then builds incrementally.
+# build [extra cmake arguments...]: configures a new folder, and an existing one again when
+# arguments are given, so that they always apply; then builds incrementally.
 build() {
-    if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
+    local generator=()
+    [ -f "$BUILD_DIR/CMakeCache.txt" ] || generator=(-G Ninja)
+    if [ "${#generator[@]}" -gt 0 ] || [ "$#" -gt 0 ]; then
         log "configuring $BUILD_DIR"
-        cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja "$@" || die "cmake configuration failed"
+        cmake -S "$ROOT" -B "$BUILD_DIR" "${generator[@]}" "$@" || die "cmake configuration failed"
     fi
     log "building"
     cmake --build "$BUILD_DIR" --parallel "$(nproc)" || die "build failed"
+}
+
+# pack_deb: makes the Debian package in BUILD_DIR and prints its path. When that fails, all of
+# cpack's output goes to standard error, since it alone says why.
+pack_deb() {
+    local output package
+    if ! output=$(cd "$BUILD_DIR" && cpack -G DEB 2>&1); then
+        printf '%s\n' "$output" >&2
+        die "cpack failed"
+    fi
+    package=$(sed -n 's/^CPack: - package: \(.*\) generated\.$/\1/p' <<<"$output")
+    if [ -z "$package" ]; then
+        printf '%s\n' "$output" >&2
+        die "cpack made no package"
+    fi
+    printf '%s\n' "$package"
+}
+
+# wait_for_line FILE PATTERN PID SECONDS: true once FILE has a line matching PATTERN, false when
+# the process PID ends first or SECONDS pass.
+wait_for_line() {
+    local file=$1 pattern=$2 pid=$3 tenths=$(($4 * 10)) waited=0
+    until grep -q "$pattern" "$file" 2>/dev/null; do
+        if [ "$waited" -ge "$tenths" ] || ! kill -0 "$pid" 2>/dev/null; then
+            return 1
+        fi
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+}
+
+DEMO_PORTAL_PIDS=()
+DEMO_PORTAL_START_SECONDS=10
+
+# start_demo_portal OUTPUT LOG [portal arguments...]: starts BUILD_DIR's demo portal on a free
+# port, its standard output to OUTPUT and its log to LOG, and waits until it listens; sets
+# DEMO_PORTAL_PORT. stop_demo_portals ends every portal started so.
+start_demo_portal() {
+    local output=$1 errors=$2
+    shift 2
+    "$BUILD_DIR/bin/norv-demo-portal" --port 0 "$@" >"$output" 2>"$errors" &
+    local pid=$!
+    DEMO_PORTAL_PIDS+=("$pid")
+    if ! wait_for_line "$output" '^listening on ' "$pid" "$DEMO_PORTAL_START_SECONDS"; then
+        cat "$errors" >&2
+        die "the demo portal did not start"
+    fi
+    DEMO_PORTAL_PORT=$(awk '/^listening on /{print $3; exit}' "$output")
+}
+
+stop_demo_portals() {
+    local pid
+    for pid in "${DEMO_PORTAL_PIDS[@]}"; do
+        kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+    done
+    DEMO_PORTAL_PIDS=()
+    return 0
 }
 
 # Qt WebEngine refuses to start as root with its sandbox on.
