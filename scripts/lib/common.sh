@@ -7,7 +7,7 @@ REQUIRED_PACKAGES=(
     xvfb xauth openbox trayer xdotool wmctrl x11-utils imagemagick
     fonts-noto-cjk openssl desktop-file-utils libglib2.0-bin
     appstream dpkg-dev file weasyprint
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format
 )
 
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
