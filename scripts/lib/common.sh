@@ -8,6 +8,7 @@ REQUIRED_PACKAGES=(
     fonts-noto-cjk openssl desktop-file-utils libglib2.0-bin
     appstream dpkg-dev file weasyprint
     clang libclang-rt-14-dev clang-format
+    g++-mingw-w64-x86-64-posix python3
 )
 
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
