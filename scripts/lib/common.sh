@@ -1,4 +1,5 @@
-# Shared by the project's scripts: installing what is missing, building, and a private X server.
+# Shared by the project's scripts: installing what is missing, building and packing, the demo
+# portal, and a private X server.
 # Source it; it expects ROOT to be the project's top folder.
 
 REQUIRED_PACKAGES=(
