@@ -52,6 +52,9 @@ ensure_node_packages() {
     npm ci --prefix "$NODE_PACKAGES_DIR" --no-audit --no-fund >&2 || die "npm ci failed"
 }
 
+# Targets build() makes; all when empty.
+BUILD_TARGETS=()
+
 # build [extra cmake arguments...]: configures a new folder, and an existing one again when
 # arguments are given, so that they always apply; then builds incrementally.
 build() {
@@ -62,7 +65,9 @@ build() {
         cmake -S "$ROOT" -B "$BUILD_DIR" "${generator[@]}" "$@" || die "cmake configuration failed"
     fi
     log "building"
-    cmake --build "$BUILD_DIR" --parallel "$(nproc)" || die "build failed"
+    local targets=()
+    [ "${#BUILD_TARGETS[@]}" -eq 0 ] || targets=(--target "${BUILD_TARGETS[@]}")
+    cmake --build "$BUILD_DIR" --parallel "$(nproc)" "${targets[@]}" || die "build failed"
 }
 
 # pack_deb: makes the Debian package in BUILD_DIR and prints its path. When that fails, all of
