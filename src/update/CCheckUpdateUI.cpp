@@ -79,6 +79,7 @@ void CCheckUpdateUI::replyFinished(quint64 check, int status, QByteArray body)
         slot_checkFinish();
         return;
     }
+    // "win32", "sVersionServer" and "sVersionClient" are fixed debug texts, kept word for word.
     qCDebug(lcUpdate) << "win32";
     compareVersions(document.object().value(QStringLiteral("win32")).toObject());
 }

@@ -45,6 +45,7 @@ void CWebEngineView::initContextMenu()
     contextMenu->addAction(actPaste);
     contextMenu->addAction(actCut);
     contextMenu->addAction(actSelectAll);
+    // No texts here: a view keeps the engine's own texts until the next language switch, as meant.
 }
 
 void CWebEngineView::retranslateMenu()
