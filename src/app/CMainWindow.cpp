@@ -3,6 +3,7 @@
 
 #include "DialogPlacement.h"
 #include "FileManager.h"
+#include "PortalContract.h"
 #include "Product.h"
 #include "config/AutoStart.h"
 #include "config/SettingsFile.h"
@@ -52,7 +53,6 @@ static void registerResources()
 Q_CONSTRUCTOR_FUNCTION(registerResources)
 
 namespace {
-const char* const ClientVersion = "3.0.0 Build 14";
 // Identifies this client to the core services.
 const char* const ApplicationKey = "4E4F52565A49564F5649524556413330";
 const int CoreClientKind = 1;
@@ -64,10 +64,7 @@ const char* const MenuBarStyle = "color: rgba(16, 16, 16, 1);font-size: 14px;tex
 const char* const MenuStyle = "color: rgba(16, 16, 16, 1);font-size: 12px;text-align: center";
 // Meant: the tool tip shows the manual's Chinese name, while the entry opens ManualFile in every language.
 const char* const UserManualFile = "/Pavo客户端说明书.pdf";
-const QString LoginPath = QStringLiteral("/app/login?uuid=");
 const QString TestPath = QStringLiteral("/zorp-test");
-// Only a page whose title carries this is the portal.
-const QString PortalMarker = QStringLiteral("norv-enterprise");
 const QString BlankAddress = QStringLiteral("about:blank");
 const QString ManualFile = QStringLiteral("/PavoClient.pdf");
 const int DelayedLoginMs = 100;
@@ -258,7 +255,7 @@ void CMainWindow::handle_load(QString sName, QString sUrl, bool isLogin)
         createWebView();
     }
     // Plain concatenation: the address is used exactly as saved.
-    const QString target = isLogin ? sUrl + LoginPath + core->Get_Deviceuuid() : sUrl + TestPath;
+    const QString target = isLogin ? sUrl + QLatin1String(PortalLoginPath) + core->Get_Deviceuuid() : sUrl + TestPath;
     webView->page()->setUrl(QUrl(target));
 }
 
@@ -316,7 +313,7 @@ void CMainWindow::judgeLoadedPage(bool isSuccess)
     const QString title = webView->page()->title();
     // "1" and "2" are fixed debug texts that log readers search for; terse on purpose.
     qCDebug(lcApp) << "1" << title;
-    if (!title.contains(PortalMarker)) {
+    if (!title.contains(QLatin1String(PortalMarker))) {
         loginUI->showMessage(textTable->ConnectFailed);
         return;
     }

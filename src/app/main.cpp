@@ -1,8 +1,8 @@
 #include "app/ApplicationFont.h"
+#include "app/ApplicationId.h"
 #include "app/CMainWindow.h"
 #include "app/InstanceGuard.h"
 #include "app/MemoryPolicy.h"
-#include "app/Product.h"
 #include "login/CLoginUI.h"
 
 #include <QApplication>

@@ -1,5 +1,6 @@
 #include "DesktopEntry.h"
 
+#include "app/ApplicationId.h"
 #include "app/Product.h"
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 #include "app/ApplicationFont.h"
 #include "app/CMainWindow.h"
 #include "app/DialogPlacement.h"
+#include "app/Product.h"
 #include "common/TestEnvironment.h"
 #include "login/CLoginUI.h"
 
@@ -62,7 +63,7 @@ void TestMainWindow::menuBarHoldsServerLanguageHelp()
     for (QMenu* menu : {m_window->menuServer, m_window->menuLanguage, m_window->menuHelp}) {
         QCOMPARE(menu->styleSheet(), QStringLiteral("color: rgba(16, 16, 16, 1);font-size: 12px;text-align: center"));
     }
-    QCOMPARE(m_window->windowTitle(), QStringLiteral("Norv Zivovireva 3.0"));
+    QCOMPARE(m_window->windowTitle(), QString::fromUtf8(ProductName));
     QCOMPARE(m_window->size(), QSize(800, 600));
 }
 

@@ -1,3 +1,4 @@
+#include "app/Product.h"
 #include "common/ProcessSet.h"
 #include "common/TestEnvironment.h"
 #include "config/AutoStart.h"
@@ -178,7 +179,7 @@ void TestAutoStart::entryIsValidAndFollowsTheSetting()
     const QByteArray entry = readAll(path);
     QVERIFY(entry.startsWith("[Desktop Entry]\n"));
     QVERIFY(entry.contains("\nType=Application\n"));
-    QVERIFY(entry.contains("\nName=Norv Zivovireva 3.0\n"));
+    QVERIFY(entry.contains("\nName=" + QByteArray(ProductName) + "\n"));
     QVERIFY(entry.contains("\nX-GNOME-Autostart-enabled=true\n"));
     QVERIFY(entry.contains("\nIcon="));
     QCOMPARE(unquoteExec(execValue(entry)), QStringList {QCoreApplication::applicationFilePath()} + Switches);

@@ -1,5 +1,6 @@
 #include "app/CMainWindow.h"
 #include "app/DialogPlacement.h"
+#include "app/Product.h"
 #include "common/ShellFixture.h"
 #include "common/TestEnvironment.h"
 #include "config/SettingsFile.h"
@@ -137,7 +138,7 @@ void TestDialogs::aboutTextsAndLogButton()
         CAboutUI about;
         const CTextTable* texts = m_window->textTable;
         QVERIFY(labelTexts(&about).contains(texts->About));
-        QVERIFY(labelTexts(&about).contains(texts->Version + QStringLiteral(":3.0.0 Build 14")));
+        QVERIFY(labelTexts(&about).contains(texts->Version + QLatin1Char(':') + QLatin1String(ClientVersion)));
         QPushButton* log = buttonWithText(&about, texts->TransferLog);
         QVERIFY(log);
         const int textWidth = QFontMetrics(log->font()).horizontalAdvance(log->text());

@@ -1,4 +1,5 @@
 #include "app/CMainWindow.h"
+#include "app/Product.h"
 #include "common/ProcessSet.h"
 #include "common/ShellFixture.h"
 #include "common/TestEnvironment.h"
@@ -15,7 +16,7 @@
 #include <QTimer>
 
 namespace {
-const QString WindowTitle = QStringLiteral("Norv Zivovireva 3.0");
+const QString WindowTitle = QString::fromUtf8(ProductName);
 
 QString clientSettings()
 {

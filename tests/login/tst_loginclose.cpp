@@ -1,3 +1,4 @@
+#include "app/Product.h"
 #include "common/ProcessSet.h"
 #include "common/TestEnvironment.h"
 
@@ -6,7 +7,7 @@
 #include <QStandardPaths>
 
 namespace {
-const QString WindowTitle = QStringLiteral("Norv Zivovireva 3.0");
+const QString WindowTitle = QString::fromUtf8(ProductName);
 
 QString settingsPath()
 {

@@ -1,3 +1,4 @@
+#include "app/PortalContract.h"
 #include "common/ProcessSet.h"
 #include "common/TestEnvironment.h"
 
@@ -22,7 +23,6 @@ const int StartTimeoutMs = 5000;
 const int ReplyTimeoutMs = 5000;
 const int PollMs = 20;
 const QByteArray ListeningPrefix = QByteArrayLiteral("listening on ");
-const QByteArray PortalMarker = QByteArrayLiteral("norv-enterprise");
 const QByteArray VersionPath = QByteArrayLiteral("/enterprise/release/3.0/version.json");
 const QString CertificateFolder = QStringLiteral(NORV_DEMO_CERT_DIR);
 
@@ -236,7 +236,7 @@ void TestDemoPortal::loginPageShowsMarkerAndEscapedDeviceId()
 
 void TestDemoPortal::loginPageDefinesClientFunctions()
 {
-    const Reply reply = get(m_port, "/app/login?uuid=1");
+    const Reply reply = get(m_port, PortalLoginPath + QByteArray("1"));
     QCOMPARE(reply.status, 200);
     for (const char* piece : {"function changeLang(lang)",
                               "function TesselDrage(kind, path)",
@@ -280,7 +280,7 @@ void TestDemoPortal::mixedPageLoadsImageOnlyFromGivenOrigin()
 void TestDemoPortal::requestsAreLoggedWithoutQuery()
 {
     const QByteArray lastLine("GET /missing 404\n");
-    QCOMPARE(get(m_port, "/app/login?uuid=secret").status, 200);
+    QCOMPARE(get(m_port, PortalLoginPath + QByteArray("secret")).status, 200);
     QCOMPARE(get(m_port, "/missing?x=1").status, 404);
     m_portal->setReadChannel(QProcess::StandardError);
     QByteArray logged = m_portal->readAll();
@@ -404,7 +404,7 @@ void TestDemoPortal::httpsIsTrustedThroughTestCa()
     const quint16 port = portOf(startPortal(processes, httpsArguments()));
     QVERIFY(port != 0);
     QNetworkAccessManager network;
-    QNetworkRequest request = httpsRequest(port, QStringLiteral("/app/login?uuid=abc"));
+    QNetworkRequest request = httpsRequest(port, QLatin1String(PortalLoginPath) + QStringLiteral("abc"));
     request.setSslConfiguration(trustingOnlyTestCa());
     const std::unique_ptr<QNetworkReply> reply = fetch(network, request);
     QCOMPARE(reply->error(), QNetworkReply::NoError);
@@ -420,7 +420,7 @@ void TestDemoPortal::httpsWithoutTestCaFailsOnCertificate()
     const quint16 port = portOf(startPortal(processes, httpsArguments()));
     QVERIFY(port != 0);
     QNetworkAccessManager network;
-    const QNetworkRequest untrusting = httpsRequest(port, QStringLiteral("/app/login?uuid=abc"));
+    const QNetworkRequest untrusting = httpsRequest(port, QLatin1String(PortalLoginPath) + QStringLiteral("abc"));
     std::unique_ptr<QNetworkReply> reply(network.get(untrusting));
     QList<QSslError> errors;
     connect(reply.get(), &QNetworkReply::sslErrors, this, [&errors](const QList<QSslError>& reported) {

@@ -1,6 +1,7 @@
 // A hostile portal: a title that changes after the page was judged, pages that try to open
 // windows, and a script that calls the local service without the device id.
 #include "app/CMainWindow.h"
+#include "app/PortalContract.h"
 #include "common/ShellFixture.h"
 #include "common/TestEnvironment.h"
 #include "core/TesselHttpd.h"
@@ -21,7 +22,7 @@ const int LoadTimeoutMs = 30000;
 const int ScriptTimeoutMs = 10000;
 // Time for anything a page started after its load to take effect.
 const int AfterLoadMs = 1500;
-const QString PortalTitle = QStringLiteral("norv-enterprise portal");
+const QString PortalTitle = QString::fromLatin1(PortalMarker) + QStringLiteral(" portal");
 
 // Serves fixed pages on loopback; the page is chosen by the first segment of the path.
 class PageServer : public QTcpServer

@@ -3,6 +3,7 @@
 
 #include "DemoPortalProcess.h"
 #include "app/InstanceGuard.h"
+#include "app/Product.h"
 #include "common/ProcessSet.h"
 #include "common/TestEnvironment.h"
 
@@ -15,7 +16,7 @@
 #include <QStandardPaths>
 
 namespace {
-const QString WindowTitle = QStringLiteral("Norv Zivovireva 3.0");
+const QString WindowTitle = QString::fromUtf8(ProductName);
 // The server window has this fixed width; the main window shows maximised, far wider.
 const int ServerWindowWidth = 500;
 const int WindowTimeoutMs = 20000;

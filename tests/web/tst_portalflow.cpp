@@ -5,6 +5,7 @@
 #include "DemoPortalProcess.h"
 #include "MessageLog.h"
 #include "app/CMainWindow.h"
+#include "app/PortalContract.h"
 #include "common/ProcessSet.h"
 #include "common/ShellFixture.h"
 #include "common/TestEnvironment.h"
@@ -47,8 +48,8 @@ namespace {
 const int LoadTimeoutMs = 30000;
 const int AnswerTimeoutMs = 10000;
 const QString WarmUpLine = QStringLiteral("warming up the web engine for the default server");
-const QString PortalMarker = QStringLiteral("norv-enterprise");
-const QString LoginPath = QStringLiteral("/app/login?uuid=");
+const QString Marker = QString::fromLatin1(PortalMarker);
+const QString LoginPath = QString::fromLatin1(PortalLoginPath);
 const QString DropPrefix = QStringLiteral("TesselDrage ");
 
 QString serverConfigPath()
@@ -311,7 +312,7 @@ void TestPortalFlow::loginOverHttpShowsThePortal()
     QVERIFY(m_window->inPortal);
     const QString deviceId = m_window->core->Get_Deviceuuid();
     QCOMPARE(m_window->webView->url().toString(), url + LoginPath + deviceId);
-    QVERIFY(m_window->webView->title().contains(PortalMarker));
+    QVERIFY(m_window->webView->title().contains(Marker));
     QCOMPARE(evaluate(m_window->webView->page(), QStringLiteral("document.getElementById('device-id').textContent"))
                  .toString(),
              deviceId);
@@ -474,7 +475,7 @@ void TestPortalFlow::droppedFilesAndFoldersReachThePageExactly()
     }
     // The portal stays: the drop is announced to it, not opened in its place.
     QCOMPARE(evaluate(view->page(), QStringLiteral("location.href")).toUrl(), portalUrl);
-    QVERIFY(view->title().contains(PortalMarker));
+    QVERIFY(view->title().contains(Marker));
 }
 
 void TestPortalFlow::exitServerThenLoginAgainGivesAFreshView()
@@ -519,7 +520,7 @@ void TestPortalFlow::capitalLettersInTheSchemeLoad()
 
     QVERIFY(m_window->inPortal);
     QCOMPARE(m_window->webView->url().scheme(), QStringLiteral("http"));
-    QVERIFY(m_window->webView->title().contains(PortalMarker));
+    QVERIFY(m_window->webView->title().contains(Marker));
     // Saved exactly as entered.
     const std::optional<ServerEntry> saved = findServer(savedServers(), url);
     QVERIFY(saved);
@@ -540,7 +541,7 @@ void TestPortalFlow::switchingToAServerThatFailsKeepsTheWindow()
 
     serverEntry(m_http.origin())->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(m_window->inPortal && !m_window->loading, LoadTimeoutMs);
-    QVERIFY(m_window->webView->title().contains(PortalMarker));
+    QVERIFY(m_window->webView->title().contains(Marker));
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
     const QRect geometry = m_window->geometry();
     const int savedCount = savedServers().size();
@@ -623,7 +624,7 @@ void TestPortalFlow::loginOverHttpsThroughContinue()
     QVERIFY(m_window->inPortal);
     const QString url = QStringLiteral("https://") + address;
     QCOMPARE(m_window->webView->url().toString(), url + LoginPath + m_window->core->Get_Deviceuuid());
-    QVERIFY(m_window->webView->title().contains(PortalMarker));
+    QVERIFY(m_window->webView->title().contains(Marker));
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
     QVERIFY(m_window->isMaximized());
     QCOMPARE(m_window->menuBar(), m_window->mainMenuBar);

@@ -1,6 +1,7 @@
 #include "PortalOptions.h"
 
 #include "ServerTls.h"
+#include "app/Product.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -14,7 +15,8 @@ const QString VersionOption = QStringLiteral("version");
 const QString VersionBodyOption = QStringLiteral("version-body");
 const QString RedirectVersionOption = QStringLiteral("redirect-version");
 const QString ThirdPartyOriginOption = QStringLiteral("third-party-origin");
-const QString DefaultVersion = QStringLiteral("3.0.0");
+// The client's own version without its build: a check against the demo finds nothing newer.
+const QString DefaultVersion = QString::fromLatin1(ClientVersion).section(QLatin1Char(' '), 0, 0);
 
 void declareOptions(QCommandLineParser& parser)
 {

@@ -1,5 +1,6 @@
 #include "PortalSite.h"
 
+#include "app/PortalContract.h"
 #include "core/httpd/HttpRequest.h"
 
 #include <QFile>
@@ -12,8 +13,10 @@ const QByteArray Get = QByteArrayLiteral("GET");
 const QByteArray Html = QByteArrayLiteral("text/html; charset=utf-8");
 const QByteArray Json = QByteArrayLiteral("application/json");
 const QByteArray Svg = QByteArrayLiteral("image/svg+xml");
-const QString DeviceIdParameter = QStringLiteral("uuid");
-const char* const LoginPath = "/app/login";
+// The client asks for PortalLoginPath followed by the device id: the page's path, "?", the parameter and "=".
+const QByteArray LoginRequest(PortalLoginPath);
+const QByteArray LoginPath = LoginRequest.left(LoginRequest.indexOf('?'));
+const QString DeviceIdParameter = QString::fromLatin1(LoginRequest.mid(LoginRequest.indexOf('?') + 1).chopped(1));
 const char* const MixedPath = "/mixed";
 const char* const PlainPath = "/plain";
 const char* const LogoPath = "/assets/logo.svg";
@@ -26,6 +29,7 @@ const QString DownloadPath = QStringLiteral("/download/norv-client.deb");
 const QString ReleaseNotes = QStringLiteral("Demo release announced by the stand-in portal.");
 
 // Placeholders in the portal page, filled in per answer.
+const QByteArray PortalMarkerSlot = QByteArrayLiteral("{{portal-marker}}");
 const QByteArray LogoSlot = QByteArrayLiteral("{{logo}}");
 const QByteArray ThirdPartyImageSlot = QByteArrayLiteral("{{third-party-image}}");
 const QByteArray DeviceIdSlot = QByteArrayLiteral("{{device-id}}");
@@ -62,7 +66,7 @@ QByteArray makeVersionFile(const QString& version, const QUrl& ownOrigin)
         {QStringLiteral("downloadUrl"), download.toString()},
         {QStringLiteral("notes"), ReleaseNotes},
     };
-    return QJsonDocument(QJsonObject{{QStringLiteral("win32"), entry}}).toJson();
+    return QJsonDocument(QJsonObject {{QStringLiteral("win32"), entry}}).toJson();
 }
 
 QByteArray makeThirdPartyImage(const QUrl& origin)
@@ -94,7 +98,7 @@ PortalResponse PortalSite::answer(const HttpRequest& request) const
 PortalSite::Handler PortalSite::findHandler(const QByteArray& path)
 {
     static const Route Routes[] = {
-        {LoginPath, &PortalSite::loginPage},
+        {LoginPath.constData(), &PortalSite::loginPage},
         {MixedPath, &PortalSite::mixedPage},
         {PlainPath, &PortalSite::plainPage},
         {LogoPath, &PortalSite::logo},
@@ -145,6 +149,7 @@ PortalResponse PortalSite::movedVersionFile(const HttpRequest&) const
 PortalResponse PortalSite::portalPage(const HttpRequest& request, const QByteArray& thirdPartyImage)
 {
     QByteArray page = resource(PortalPageFile);
+    page.replace(PortalMarkerSlot, PortalMarker);
     page.replace(LogoSlot, resource(LogoFile));
     page.replace(ThirdPartyImageSlot, thirdPartyImage);
     // Last, so that nothing the request brings is searched for placeholders again.
