@@ -1,46 +1,22 @@
-// The version file from body to comparison result. The comparison lives in the update
-// dialog, so the dialog is driven as the worker's answer would drive it; showing the
-// result is the only step left out.
-#include "app/CMainWindow.h"
-#include "i18n/CTextTable.h"
-#include "update/CCheckUpdateUI.h"
+// The update check's version comparison on arbitrary versions: the input's first line is the
+// published version, the rest the running one. Whatever they hold, no version is newer than
+// itself, of two versions at most one is newer, and an unreadable one is unreadable both ways.
+#include "update/VersionCompare.h"
 
-#include <QApplication>
-#include <QTemporaryDir>
-
-namespace {
-const int HttpOk = 200;
-
-class QuietUpdateDialog : public CCheckUpdateUI
-{
-public:
-    QuietUpdateDialog()
-        : CCheckUpdateUI(false)
-    {
-    }
-    // A modal loop would stop the fuzzer; the labels already hold the result.
-    int exec() override { return Accepted; }
-};
-} // namespace
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
-    // The main window reads and writes the user's files: keep them inside a temporary folder.
-    static QTemporaryDir home;
-    for (const char* variable : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) {
-        qputenv(variable, home.path().toLocal8Bit());
-    }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication application(*argc, *argv);
-    mainWindowInstance = new CMainWindow;
-    mainWindowInstance->textTable = new CTextTable;
-    return 0;
-}
+#include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static QuietUpdateDialog dialog;
-    dialog.beginCheck();
-    dialog.replyFinished(dialog.requestedCheck(), HttpOk, QByteArray(reinterpret_cast<const char*>(data), int(size)));
+    using VersionCompare::Result;
+    const QString input = QString::fromUtf8(reinterpret_cast<const char*>(data), int(size));
+    const QString published = input.section(QLatin1Char('\n'), 0, 0);
+    const QString running = input.section(QLatin1Char('\n'), 1);
+    const Result forward = VersionCompare::compare(published, running);
+    const Result backward = VersionCompare::compare(running, published);
+    if (VersionCompare::compare(published, published) == Result::Newer
+        || (forward == Result::Newer && backward != Result::NotNewer)
+        || ((forward == Result::Unreadable) != (backward == Result::Unreadable))) {
+        std::abort();
+    }
     return 0;
 }

@@ -1,4 +1,5 @@
 #include "CCheckUpdateUI.h"
+#include "VersionCompare.h"
 #include "app/Logging.h"
 
 #include "app/CMainWindow.h"
@@ -13,17 +14,10 @@
 
 namespace {
 const int HttpOk = 200;
-const int ComparedFields = 3;
 const QString MessageStyle = QStringLiteral("color: rgba(51, 51, 51, 1);font-size: 14px;text-align: center;");
 const QString ButtonStyle = QStringLiteral(
     "border-radius: 2px;background-color: rgba(33, 150, 243, 1);color: rgba(255, 255, 255, 1);font-size: "
     "12px;text-align: center;border: 1px solid rgba(255, 255, 255, 0);");
-
-// "3.0.0 Build 14" -> "3.0.0"
-QString numericPart(const QString& version)
-{
-    return version.section(QLatin1Char(' '), 0, 0);
-}
 
 // Only addresses a browser opens: a tampered file must not reach local handlers (file:, smb:, ...).
 bool isWebAddress(const QString& address)
@@ -79,7 +73,7 @@ void CCheckUpdateUI::replyFinished(quint64 check, int status, QByteArray body)
         slot_checkFinish();
         return;
     }
-    // "win32", "sVersionServer" and "sVersionClient" are fixed debug texts, kept word for word.
+    // A fixed debug text, kept word for word.
     qCDebug(lcUpdate) << "win32";
     compareVersions(document.object().value(QStringLiteral("win32")).toObject());
 }
@@ -87,29 +81,16 @@ void CCheckUpdateUI::replyFinished(quint64 check, int status, QByteArray body)
 void CCheckUpdateUI::compareVersions(const QJsonObject& entry)
 {
     downloadUrl = entry.value(QStringLiteral("downloadUrl")).toString();
-    const QString server = numericPart(entry.value(QStringLiteral("version")).toString());
-    const QString client = numericPart(CMainWindow::versionString());
-    qCDebug(lcUpdate) << "sVersionServer" << server;
-    qCDebug(lcUpdate) << "sVersionClient" << client;
-    const QStringList serverFields = server.split(QLatin1Char('.'));
-    const QStringList clientFields = client.split(QLatin1Char('.'));
-    qCDebug(lcUpdate) << serverFields.size() << clientFields.size() << serverFields << clientFields;
-    if (serverFields.size() < ComparedFields || clientFields.size() < ComparedFields) {
+    const QString published = entry.value(QStringLiteral("version")).toString();
+    const VersionCompare::Result result = VersionCompare::compare(published, CMainWindow::versionString());
+    if (result == VersionCompare::Result::Unreadable) {
         slot_checkFinish();
         return;
     }
-    // Numeric, field by field: 10.0.0 is newer than 9.0.0; fields after the third do not count.
-    for (int field = 0; field < ComparedFields; ++field) {
-        const int published = serverFields.at(field).toInt();
-        const int running = clientFields.at(field).toInt();
-        if (published != running) {
-            newVersionFound = published > running;
-            break;
-        }
-    }
+    newVersionFound = result == VersionCompare::Result::Newer;
     const CTextTable* texts = mainWindowInstance->textTable;
     messageLabel->setText(newVersionFound ? texts->FindNewVerIsDown : texts->UseNewestVersion);
-    versionLabel->setText(newVersionFound ? server : client);
+    versionLabel->setText(VersionCompare::numberPart(newVersionFound ? published : CMainWindow::versionString()));
     slot_checkFinish();
 }
 

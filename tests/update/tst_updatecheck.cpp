@@ -1,5 +1,6 @@
 #include "app/CMainWindow.h"
 #include "app/DialogPlacement.h"
+#include "app/Product.h"
 #include "common/ProcessSet.h"
 #include "common/TestEnvironment.h"
 #include "core/TesselHttpd.h"
@@ -7,6 +8,7 @@
 #include "login/CLoginUI.h"
 #include "update/CCheckUpdateUI.h"
 #include "update/CThread.h"
+#include "update/VersionCompare.h"
 
 #include <QDesktopServices>
 #include <QFile>
@@ -83,6 +85,9 @@ struct Result
 };
 } // namespace
 
+// A column of the comparison table.
+Q_DECLARE_METATYPE(VersionCompare::Result)
+
 class TestUpdateCheck : public QObject
 {
     Q_OBJECT
@@ -92,6 +97,8 @@ private slots:
     void cleanupTestCase();
     void comparesVersions_data();
     void comparesVersions();
+    void resultShowsTheVersion_data();
+    void resultShowsTheVersion();
     void failedChecks_data();
     void failedChecks();
     void untrustedCertificateFails();
@@ -203,20 +210,43 @@ Result TestUpdateCheck::check(bool checkType, const std::function<void(CCheckUpd
 
 void TestUpdateCheck::comparesVersions_data()
 {
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("version");
-    const QString newer = QStringLiteral("Find a new version, download it?");
-    const QString latest = QStringLiteral("You are using the latest version");
-    QTest::newRow("third field newer") << versionFile(QStringLiteral("3.0.1 Build 20")) << newer << "3.0.1";
-    QTest::newRow("second field newer") << versionFile(QStringLiteral("3.1.0")) << newer << "3.1.0";
-    QTest::newRow("first field decides") << versionFile(QStringLiteral("2.9.9")) << latest << "3.0.0";
-    QTest::newRow("equal") << versionFile(QStringLiteral("3.0.0 Build 99")) << latest << "3.0.0";
-    QTest::newRow("fourth field ignored") << versionFile(QStringLiteral("3.0.0.1")) << latest << "3.0.0";
-    QTest::newRow("numeric not textual") << versionFile(QStringLiteral("10.0.0")) << newer << "10.0.0";
+    QTest::addColumn<QString>("published");
+    QTest::addColumn<QString>("running");
+    QTest::addColumn<VersionCompare::Result>("result");
+    const auto newer = VersionCompare::Result::Newer;
+    const auto notNewer = VersionCompare::Result::NotNewer;
+    const QString running = QStringLiteral("3.0.0 Build 14");
+    QTest::newRow("third field newer") << QStringLiteral("3.0.1 Build 20") << running << newer;
+    QTest::newRow("second field newer") << QStringLiteral("3.1.0") << running << newer;
+    QTest::newRow("first field decides") << QStringLiteral("2.9.9") << running << notNewer;
+    QTest::newRow("equal") << QStringLiteral("3.0.0 Build 99") << running << notNewer;
+    QTest::newRow("fourth field ignored") << QStringLiteral("3.0.0.1") << running << notNewer;
+    QTest::newRow("numeric not textual") << QStringLiteral("10.0.0") << QStringLiteral("9.0.0") << newer;
+    QTest::newRow("not a number counts as 0") << QStringLiteral("3.x.1") << QStringLiteral("3.0.0") << newer;
+    QTest::newRow("two fields") << QStringLiteral("3.0") << running << VersionCompare::Result::Unreadable;
+    QTest::newRow("missing") << QString() << running << VersionCompare::Result::Unreadable;
 }
 
 void TestUpdateCheck::comparesVersions()
+{
+    QFETCH(QString, published);
+    QFETCH(QString, running);
+    QTEST(VersionCompare::compare(published, running), "result");
+}
+
+void TestUpdateCheck::resultShowsTheVersion_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("version");
+    QTest::newRow("newer: the published number") << versionFile(QStringLiteral("3.0.1 Build 20"))
+                                                 << QStringLiteral("Find a new version, download it?") << "3.0.1";
+    QTest::newRow("not newer: the running number")
+        << versionFile(QStringLiteral("2.9.9")) << QStringLiteral("You are using the latest version")
+        << VersionCompare::numberPart(QString::fromLatin1(ClientVersion));
+}
+
+void TestUpdateCheck::resultShowsTheVersion()
 {
     QFETCH(QByteArray, body);
     QVERIFY(startPortal(body) != 0);
@@ -255,7 +285,7 @@ void TestUpdateCheck::failedChecks()
     QVERIFY(!m_window->updateDialog->newVersionFound);
     QCOMPARE(result.message,
              failed ? QStringLiteral("Check update failed") : QStringLiteral("You are using the latest version"));
-    QCOMPARE(result.version, failed ? QString() : QStringLiteral("3.0.0"));
+    QCOMPARE(result.version, failed ? QString() : VersionCompare::numberPart(QString::fromLatin1(ClientVersion)));
 }
 
 void TestUpdateCheck::untrustedCertificateFails()
