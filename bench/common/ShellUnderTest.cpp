@@ -1,8 +1,6 @@
 #include "ShellUnderTest.h"
 
-#include "app/ApplicationFont.h"
 #include "app/CMainWindow.h"
-#include "login/CLoginUI.h"
 
 #include <QCoreApplication>
 
@@ -19,39 +17,21 @@ void ShellUnderTest::prepareProcess()
 void ShellUnderTest::configureApplication()
 {
     QCoreApplication::setApplicationName(QStringLiteral("norv-client"));
-    ApplicationFont::apply();
+    // A benchmark never competes with a running client for the local service's port.
+    qputenv("NORV_HTTPD_PORT", "0");
 }
 
-ShellUnderTest::ShellUnderTest()
-    : m_window(new CMainWindow)
+ShellUnderTest::ShellUnderTest(const Shell::StepRunner& runStep)
+    : m_windows(Shell::build(runStep))
 {
-    mainWindowInstance = m_window;
-    m_window->loginUI = new CLoginUI;
 }
 
 ShellUnderTest::~ShellUnderTest()
 {
-    delete m_window->loginUI;
-    delete m_window;
-    mainWindowInstance = nullptr;
-}
-
-CLoginUI* ShellUnderTest::login() const
-{
-    return m_window->loginUI;
-}
-
-void ShellUnderTest::layOut()
-{
-    m_window->initLayout();
-}
-
-void ShellUnderTest::applyStoredLanguage()
-{
-    m_window->slot_switch_language(m_window->language);
+    Shell::stop(m_windows);
 }
 
 int ShellUnderTest::otherLanguage() const
 {
-    return m_window->language == LanguageChinese ? LanguageEnglish : LanguageChinese;
+    return m_windows.mainWindow->language == LanguageChinese ? LanguageEnglish : LanguageChinese;
 }

@@ -41,10 +41,18 @@ ItemWidgetFile* lastRow(const CLoginUI* login)
     return qobject_cast<ItemWidgetFile*>(list->itemWidget(list->item(list->count() - 1)));
 }
 
+// The start-up population is the layout step: menus, splitter, and a row and an entry per server.
+void timePopulation(const char* step, const std::function<void()>& run)
+{
+    if (qstrcmp(step, "layout") == 0) {
+        Timing::report(QStringLiteral("populate_us"), Timing::microseconds(run));
+    } else {
+        run();
+    }
+}
+
 void timeSteps(ShellUnderTest& shell)
 {
-    Timing::report(QStringLiteral("populate_us"), Timing::microseconds([&shell] { shell.layOut(); }));
-    shell.applyStoredLanguage();
     Timing::settle();
     const int other = shell.otherLanguage();
     Timing::report(QStringLiteral("switch_us"),
@@ -78,7 +86,7 @@ int main(int argc, char** argv)
                        QVector<ServerEntry> servers;
                        ServerConfigFile().read(servers);
                    }));
-    ShellUnderTest shell;
+    ShellUnderTest shell(timePopulation);
     timeSteps(shell);
     return 0;
 }

@@ -211,8 +211,13 @@ void CMainWindow::initCore()
 
 void CMainWindow::handle_show()
 {
+    showForCommandLine(QCoreApplication::arguments());
+}
+
+void CMainWindow::showForCommandLine(const QStringList& arguments)
+{
     loginUI->setMenuBar(mainMenuBar);
-    const int argumentCount = QCoreApplication::arguments().size();
+    const int argumentCount = arguments.size();
     // One argument: the portal is in use in an external browser; stay in the tray.
     // Without a notification area nothing could bring a window back: always show one.
     const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
@@ -576,6 +581,13 @@ void CMainWindow::runInPortal(const QString& script)
 
 void CMainWindow::handle_exit_application()
 {
+    stopServices();
+    QTextStream(stdout) << "handle_exit_application\n" << Qt::flush;
+    QCoreApplication::quit();
+}
+
+void CMainWindow::stopServices()
+{
     if (webView) {
         destroyWebView();
     }
@@ -587,8 +599,6 @@ void CMainWindow::handle_exit_application()
     if (core) {
         core->CloseActiveApp(ActiveAppId);
     }
-    QTextStream(stdout) << "handle_exit_application\n" << Qt::flush;
-    QCoreApplication::quit();
 }
 
 void CMainWindow::placeDialog(QWidget* dialog) const

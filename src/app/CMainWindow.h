@@ -57,6 +57,11 @@ public:
     bool closingEnds() const;
     // Ends the application: stops the local services and leaves the event loop.
     void handle_exit_application();
+    // What the exit routine ends before it leaves the event loop: the portal view, the tray
+    // icon, the local service and the active application.
+    void stopServices();
+    // handle_show for the given command line, the program path first.
+    void showForCommandLine(const QStringList& arguments);
 
     // Moves a dialog over the window in use: this one if visible, else the server selection window.
     void placeDialog(QWidget* dialog) const;

@@ -2,6 +2,7 @@
 #include "app/CMainWindow.h"
 #include "app/DialogPlacement.h"
 #include "app/Product.h"
+#include "common/ShellFixture.h"
 #include "common/TestEnvironment.h"
 #include "login/CLoginUI.h"
 
@@ -38,16 +39,13 @@ private:
 
 void TestMainWindow::initTestCase()
 {
-    m_window = new CMainWindow;
-    mainWindowInstance = m_window;
-    m_window->loginUI = new CLoginUI;
-    m_window->initLayout();
+    // Nothing shown at start: the cases look at the windows as start-up builds them.
+    m_window = ShellFixture::build();
 }
 
 void TestMainWindow::cleanupTestCase()
 {
-    delete m_window->loginUI;
-    delete m_window;
+    ShellFixture::stop(m_window);
 }
 
 void TestMainWindow::menuBarHoldsServerLanguageHelp()

@@ -1,18 +1,41 @@
 #include "ShellFixture.h"
 
 #include "app/CMainWindow.h"
-#include "login/CLoginUI.h"
+#include "app/Shell.h"
+#include "config/SettingsFile.h"
 
-namespace ShellFixture {
-CMainWindow* start(int language)
+namespace {
+const QString ProgramPath = QStringLiteral("norv-client");
+
+void useFreePort()
 {
     qputenv("NORV_HTTPD_PORT", "0");
-    auto* window = new CMainWindow;
-    mainWindowInstance = window;
-    window->loginUI = new CLoginUI;
-    window->initLayout();
-    window->slot_switch_language(language);
-    window->initCore();
-    return window;
+}
+} // namespace
+
+namespace ShellFixture {
+QStringList commandLine(const QStringList& switches)
+{
+    return QStringList {ProgramPath} + switches;
+}
+
+CMainWindow* start(const QStringList& switches)
+{
+    useFreePort();
+    return Shell::start(commandLine(switches)).mainWindow;
+}
+
+CMainWindow* build(int language)
+{
+    useFreePort();
+    Settings settings = SettingsFile::read();
+    settings.language = language;
+    SettingsFile::write(settings);
+    return Shell::build().mainWindow;
+}
+
+void stop(CMainWindow* window)
+{
+    Shell::stop({window, window->loginUI});
 }
 } // namespace ShellFixture

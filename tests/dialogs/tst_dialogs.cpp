@@ -105,13 +105,12 @@ private:
 void TestDialogs::initTestCase()
 {
     m_window = ShellFixture::start();
-    m_window->handle_show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window->loginUI));
 }
 
 void TestDialogs::cleanupTestCase()
 {
-    m_window->httpd->StopHttpdServer();
+    ShellFixture::stop(m_window);
 }
 
 void TestDialogs::init()

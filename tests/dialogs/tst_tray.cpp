@@ -147,14 +147,13 @@ private:
 void TestTray::initTestCase()
 {
     QVERIFY2(QSystemTrayIcon::isSystemTrayAvailable(), "the test X server needs a tray (scripts/test starts trayer)");
-    m_window = ShellFixture::start();
+    // Started as the autostart entry starts it: with minimise-to-tray on, nothing is shown.
+    m_window = ShellFixture::start({QStringLiteral("-min"), QStringLiteral("-autorun")});
 }
 
 void TestTray::cleanupTestCase()
 {
-    if (m_window->httpd) {
-        m_window->httpd->StopHttpdServer();
-    }
+    ShellFixture::stop(m_window);
 }
 
 void TestTray::hideBoth()

@@ -1,13 +1,12 @@
 #include "app/CMainWindow.h"
+#include "common/ShellFixture.h"
 #include "common/TestEnvironment.h"
 #include "config/SettingsFile.h"
 #include "core/TesselCore.h"
 #include "core/TesselHttpd.h"
 #include "i18n/CTextTable.h"
-#include "login/CLoginUI.h"
 
 #include <QAction>
-#include <QDir>
 #include <QMenu>
 #include <QSettings>
 #include <QTcpSocket>
@@ -114,18 +113,9 @@ private:
 
 void TestLanguageSwitch::initTestCase()
 {
-    // A hand-edited settings file with an index that is neither language.
-    QDir().mkpath(QFileInfo(SettingsFile::path()).absolutePath());
-    QSettings(SettingsFile::path(), QSettings::IniFormat).setValue(QStringLiteral("Language"), 2);
-    qputenv("NORV_HTTPD_PORT", "0");
-
-    m_window = new CMainWindow;
-    mainWindowInstance = m_window;
-    m_window->loginUI = new CLoginUI;
-    m_window->initLayout();
+    // A stored index that is neither language. Nothing shown at start: the cases show what they need.
+    m_window = ShellFixture::build(2);
     QCOMPARE(m_window->language, 2);
-    m_window->slot_switch_language(m_window->language);
-    m_window->initCore();
     m_port = m_window->httpd->port();
     QVERIFY(m_port != 0);
     m_deviceId = m_window->core->Get_Deviceuuid().toLatin1();
@@ -133,7 +123,7 @@ void TestLanguageSwitch::initTestCase()
 
 void TestLanguageSwitch::cleanupTestCase()
 {
-    m_window->httpd->StopHttpdServer();
+    ShellFixture::stop(m_window);
 }
 
 void TestLanguageSwitch::unknownStoredIndexShowsKeys()

@@ -105,7 +105,8 @@ void TestLoginUI::open(const QVector<ServerEntry>& servers, int language)
         QDir().mkpath(DataDirectory::path());
         ServerConfigFile(serverFile()).write(servers);
     }
-    m_window = ShellFixture::start(language);
+    // No handle_show: its automatic login would connect the default server these cases save.
+    m_window = ShellFixture::build(language);
     login()->setMenuBar(m_window->mainMenuBar);
     login()->setBrowserMode(false);
     login()->show();
@@ -117,10 +118,7 @@ void TestLoginUI::cleanup()
     if (!m_window) {
         return;
     }
-    m_window->httpd->StopHttpdServer();
-    delete login();
-    delete m_window;
-    mainWindowInstance = nullptr;
+    ShellFixture::stop(m_window);
     m_window = nullptr;
 }
 

@@ -99,7 +99,6 @@ private:
 
 void TestHostilePortal::initTestCase()
 {
-    QApplication::setQuitOnLastWindowClosed(false);
     m_window = ShellFixture::start();
     m_login = m_window->loginUI;
     const QString service = QStringLiteral("http://127.0.0.1:%1").arg(m_window->httpd->port());
@@ -116,16 +115,12 @@ void TestHostilePortal::initTestCase()
                                                          ".then(r => { window.__result = String(r.status); },"
                                                          "      () => { window.__result = 'blocked'; });")
                                               .arg(service));
-    m_login->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_login));
 }
 
 void TestHostilePortal::cleanupTestCase()
 {
-    m_window->handle_exit_application();
-    delete m_login;
-    delete m_window;
-    mainWindowInstance = nullptr;
+    ShellFixture::stop(m_window);
 }
 
 bool TestHostilePortal::login(const char* pageName)

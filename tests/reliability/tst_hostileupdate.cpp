@@ -2,8 +2,8 @@
 // download addresses that are not web addresses. Every check must end, within the body
 // limit, and nothing but a web address is ever opened.
 #include "app/CMainWindow.h"
+#include "common/ShellFixture.h"
 #include "common/TestEnvironment.h"
-#include "i18n/CTextTable.h"
 #include "update/CCheckUpdateUI.h"
 #include "update/CThread.h"
 
@@ -163,9 +163,8 @@ void TestHostileUpdate::initTestCase()
     trusting.setCaCertificates(trusting.caCertificates()
                                + QSslCertificate::fromPath(CertFolder + QStringLiteral("/ca.pem")));
     QSslConfiguration::setDefaultConfiguration(trusting);
-    m_window = new CMainWindow;
-    mainWindowInstance = m_window;
-    m_window->textTable = new CTextTable;
+    // The dialog takes its texts from the main window; nothing else of the shell is used, nor shown.
+    m_window = ShellFixture::build();
     m_dialog = new QuietUpdateDialog;
     m_worker = new CThread;
     m_worker->dialog = m_dialog;
@@ -181,6 +180,7 @@ void TestHostileUpdate::cleanupTestCase()
     }
     delete m_worker;
     delete m_dialog;
+    ShellFixture::stop(m_window);
 }
 
 Answer TestHostileUpdate::check()

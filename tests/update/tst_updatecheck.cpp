@@ -2,9 +2,8 @@
 #include "app/DialogPlacement.h"
 #include "app/Product.h"
 #include "common/ProcessSet.h"
+#include "common/ShellFixture.h"
 #include "common/TestEnvironment.h"
-#include "core/TesselHttpd.h"
-#include "i18n/CTextTable.h"
 #include "login/CLoginUI.h"
 #include "update/CCheckUpdateUI.h"
 #include "update/CThread.h"
@@ -128,12 +127,7 @@ void TestUpdateCheck::initTestCase()
     m_trusting.setCaCertificates(m_trusting.caCertificates()
                                  + QSslCertificate::fromPath(CertFolder + QStringLiteral("/ca.pem")));
     QSslConfiguration::setDefaultConfiguration(m_trusting);
-    m_window = new CMainWindow;
-    mainWindowInstance = m_window;
-    m_window->loginUI = new CLoginUI;
-    m_window->initLayout();
-    m_window->slot_switch_language(0);
-    m_window->loginUI->show();
+    m_window = ShellFixture::start();
     QVERIFY(QTest::qWaitForWindowExposed(m_window->loginUI));
     QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "recordOpened");
     QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "recordOpened");
@@ -143,6 +137,7 @@ void TestUpdateCheck::initTestCase()
 void TestUpdateCheck::cleanupTestCase()
 {
     m_portals.reset();
+    ShellFixture::stop(m_window);
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));

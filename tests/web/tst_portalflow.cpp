@@ -175,8 +175,6 @@ void TestPortalFlow::initTestCase()
     MessageLog::install();
     // The console, certificate and shortcut lines this test waits for are debug lines, off by default.
     QLoggingCategory::setFilterRules(QStringLiteral("norv.app.debug=true\nnorv.web.debug=true"));
-    // As in the client: closing or hiding windows never ends anything.
-    QApplication::setQuitOnLastWindowClosed(false);
 
     QVERIFY(m_http.start(m_processes));
     QVERIFY(m_thirdParty.start(m_processes, DemoPortalProcess::httpsArguments()));
@@ -185,14 +183,10 @@ void TestPortalFlow::initTestCase()
                           DemoPortalProcess::httpsArguments()
                               << QStringLiteral("--third-party-origin") << thirdPartyOrigin));
 
-    // Built as the client's main function builds it; handle_show reads the command line, so
-    // its visible effects are repeated here instead.
+    // Started as the client starts without arguments.
     m_window = ShellFixture::start();
     m_login = m_window->loginUI;
     QVERIFY(m_window->httpd->port() != 0);
-    m_login->setMenuBar(m_window->mainMenuBar);
-    m_login->setBrowserMode(false);
-    m_login->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_login));
     // A fresh installation: nothing saved, so the window asks for a new server.
     QVERIFY(!QFile::exists(serverConfigPath()));
@@ -205,10 +199,7 @@ void TestPortalFlow::cleanupTestCase()
         return;
     }
     // Stops the local service and lets the page go before the engine shuts down.
-    m_window->handle_exit_application();
-    delete m_login;
-    delete m_window;
-    mainWindowInstance = nullptr;
+    ShellFixture::stop(m_window);
 }
 
 QAction* TestPortalFlow::serverEntry(const QString& url) const
@@ -680,11 +671,6 @@ void TestPortalFlow::browserActiveFromTheLocalServiceHidesTheShell()
 
 void TestPortalFlow::automaticLoginDoesNotRunInBrowserMode()
 {
-    // handle_show takes one argument for browser mode and two for an autostart.
-    const int argumentCount = QCoreApplication::arguments().size();
-    if (argumentCount == 2 || argumentCount == 3) {
-        QSKIP("handle_show reads the command line: run this program with no arguments, or with three or more");
-    }
     const QVector<ServerEntry> saved = savedServers();
     const auto defaultServer =
         std::find_if(saved.cbegin(), saved.cend(), [](const ServerEntry& entry) { return entry.isDefault; });
@@ -693,7 +679,7 @@ void TestPortalFlow::automaticLoginDoesNotRunInBrowserMode()
     // Out of browser mode the automatic login connects the default server, and the web
     // engine is made ready for it while the login waits, not after.
     int mark = MessageLog::size();
-    m_window->handle_show();
+    m_window->showForCommandLine(ShellFixture::commandLine());
     QVERIFY(!CLoginUI::browserModeOn());
     QVERIFY(m_window->loginTimer);
     QTRY_VERIFY_WITH_TIMEOUT(m_window->inPortal && !m_window->loading, LoadTimeoutMs);
@@ -705,7 +691,7 @@ void TestPortalFlow::automaticLoginDoesNotRunInBrowserMode()
     // Browser mode comes on while the automatic login waits: nothing loads, nor starts loading.
     m_window->actExitServer->trigger();
     mark = MessageLog::size();
-    m_window->handle_show();
+    m_window->showForCommandLine(ShellFixture::commandLine());
     QVERIFY(m_window->loginTimer);
     m_login->setBrowserMode(true);
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->loginTimer, AnswerTimeoutMs);

@@ -1,7 +1,7 @@
 // Saves pictures of the client's windows in each face and language, for the demo and
 // the docs. Run it with a throwaway profile: it writes a server list of its own.
-#include "app/ApplicationFont.h"
 #include "app/CMainWindow.h"
+#include "app/Shell.h"
 #include "config/DataDirectory.h"
 #include "config/ServerConfigFile.h"
 #include "dialogs/CAboutUI.h"
@@ -103,17 +103,14 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const QString folder = app.arguments().value(1, QStringLiteral("."));
     QDir().mkpath(folder);
-    ApplicationFont::apply();
     trustDemoAuthority();
 
     QDir().mkpath(DataDirectory::path());
     ServerConfigFile().write(DemoServers);
-    auto* window = new CMainWindow;
-    mainWindowInstance = window;
-    window->loginUI = new CLoginUI;
-    window->initLayout();
+    // No handle_show: each face is shown here, and its automatic login would connect the demo's default server.
+    const ShellWindows shell = Shell::build();
+    CMainWindow* window = shell.mainWindow;
     window->loginUI->setMenuBar(window->mainMenuBar);
-    window->initCore();
     for (const int language : {0, 1}) {
         const QString suffix = QLatin1Char('-') + QString::fromLatin1(LanguageSuffixes[language]);
         window->slot_switch_language(language);
@@ -123,6 +120,6 @@ int main(int argc, char** argv)
             shootUpdateCheck(window, folder, suffix);
         }
     }
-    window->handle_exit_application();
+    Shell::stop(shell);
     return 0;
 }
