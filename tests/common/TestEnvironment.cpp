@@ -2,11 +2,16 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
 
 namespace {
+// The client's executable name, which names its data folder and settings file.
+const QString ClientName = QStringLiteral("norv-client");
+
 QTemporaryDir* temporaryHome()
 {
     // Deliberately leaked: it must outlive the application and every test object.
@@ -57,7 +62,23 @@ QString binFolder()
 
 QString TestEnvironment::clientPath()
 {
-    return binFolder() + QStringLiteral("/norv-client");
+    return binFolder() + QLatin1Char('/') + ClientName;
+}
+
+QString TestEnvironment::clientDataFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1Char('/') + ClientName;
+}
+
+QString TestEnvironment::clientSettingsPath()
+{
+    return clientDataFolder() + QLatin1Char('/') + ClientName + QStringLiteral(".ini");
+}
+
+void TestEnvironment::storeClientMiniTray(bool on)
+{
+    QDir().mkpath(clientDataFolder());
+    QSettings(clientSettingsPath(), QSettings::IniFormat).setValue(QStringLiteral("MiniTray"), on);
 }
 
 quint64 TestEnvironment::inodeOf(const QString& path)

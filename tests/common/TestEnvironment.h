@@ -13,6 +13,11 @@ QString homeFolder();
 // Folder holding the client and the other programs the build makes.
 QString binFolder();
 QString clientPath();
+// The client's data folder and settings file, where a client started now finds them.
+QString clientDataFolder();
+QString clientSettingsPath();
+// Stores minimise-to-tray for the next client started.
+void storeClientMiniTray(bool on);
 // The file's inode number, 0 when it is missing. Files written whole through a temporary
 // copy get a new one at each write, so an unchanged number tells that a file was left alone.
 quint64 inodeOf(const QString& path);

@@ -233,8 +233,7 @@ void TestAutoStart::unchangedEntryIsNotWrittenAgain()
 void TestAutoStart::clientRegistersItselfAtStart()
 {
     const QString path = entryPath(QStringLiteral("norv-client"));
-    const QString settings = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-        + QStringLiteral("/norv-client/norv-client.ini");
+    const QString settings = TestEnvironment::clientSettingsPath();
     QFile::remove(settings);
     QFile::remove(path);
     for (const bool enabled : {true, false}) {

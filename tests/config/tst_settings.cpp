@@ -158,7 +158,7 @@ void TestSettings::sameValuesAreNotWrittenAgain()
 
 void TestSettings::clientWritesSettingsAtEveryStart()
 {
-    const QString settingsPath = m_dataHome->path() + QStringLiteral("/norv-client/norv-client.ini");
+    const QString settingsPath = TestEnvironment::clientSettingsPath();
     for (const bool firstStart : {true, false}) {
         if (!firstStart) {
             writeText(settingsPath, "[General]\nLanguage=2\nMiniTray=false\n");

@@ -1,3 +1,4 @@
+#include "common/RawHttp.h"
 #include "common/TestEnvironment.h"
 #include "core/TesselCore.h"
 #include "core/TesselHttpd.h"
@@ -22,7 +23,6 @@ namespace {
 const char* const PortVariable = "NORV_HTTPD_PORT";
 const int StartTimeoutMs = 5000;
 const int ReplyTimeoutMs = 3000;
-const int PollMs = 20;
 const QByteArray PortalOrigin = QByteArrayLiteral("https://portal.example");
 
 // Stands in for the shell's global object: the browser-active callback is a plain
@@ -51,16 +51,12 @@ void onBrowserActive()
     emit relay()->browserActive();
 }
 
-// A response as a client sees it. A response without the fields every answer must
-// carry gets status -1, so each status check checks them, too.
-struct Reply
-{
-    int status = -1;
-    QHash<QByteArray, QByteArray> headers;
-    QByteArray body;
-
-    QByteArray header(const char* lowerCaseName) const { return headers.value(lowerCaseName); }
-};
+// Every answer of the local service carries these fields; one without them counts as no
+// answer (status -1), so each status check checks them, too.
+using Reply = RawReply;
+using RawHttp::connectTo;
+using RawHttp::getRequest;
+using RawHttp::hostLine;
 
 QByteArray envelopeDefect(const Reply& reply)
 {
@@ -77,22 +73,11 @@ QByteArray envelopeDefect(const Reply& reply)
     return {};
 }
 
-Reply parseReply(const QByteArray& raw)
+Reply checked(Reply reply)
 {
-    Reply reply;
-    const int headEnd = raw.indexOf("\r\n\r\n");
-    QList<QByteArray> lines = raw.left(headEnd).split('\n');
-    const QList<QByteArray> statusLine = lines.takeFirst().trimmed().split(' ');
-    if (headEnd < 0 || statusLine.size() < 3 || statusLine.at(0) != "HTTP/1.1") {
-        qWarning() << "not an HTTP response:" << raw.left(200);
+    if (reply.status == -1) {
         return reply;
     }
-    for (const QByteArray& line : lines) {
-        const int colon = line.indexOf(':');
-        reply.headers.insert(line.left(colon).toLower(), line.mid(colon + 1).trimmed());
-    }
-    reply.body = raw.mid(headEnd + 4);
-    reply.status = statusLine.at(1).toInt();
     const QByteArray defect = envelopeDefect(reply);
     if (!defect.isEmpty()) {
         qWarning() << "malformed response:" << defect;
@@ -101,51 +86,14 @@ Reply parseReply(const QByteArray& raw)
     return reply;
 }
 
-// Reads until the service closes the connection, which it must do after every answer.
 Reply readReply(QTcpSocket& socket, int timeoutMs = ReplyTimeoutMs)
 {
-    QByteArray raw;
-    QElapsedTimer clock;
-    clock.start();
-    while (socket.state() == QAbstractSocket::ConnectedState && clock.elapsed() < timeoutMs) {
-        socket.waitForReadyRead(PollMs);
-        raw += socket.readAll();
-    }
-    raw += socket.readAll();
-    if (socket.state() == QAbstractSocket::ConnectedState) {
-        qWarning() << "the service did not close the connection";
-        return {};
-    }
-    return parseReply(raw);
-}
-
-std::unique_ptr<QTcpSocket> connectTo(quint16 port)
-{
-    auto socket = std::make_unique<QTcpSocket>();
-    socket->connectToHost(QHostAddress::LocalHost, port);
-    socket->waitForConnected(ReplyTimeoutMs);
-    return socket;
+    return checked(RawHttp::readReply(socket, timeoutMs));
 }
 
 Reply exchange(quint16 port, const QByteArray& request)
 {
-    const auto socket = connectTo(port);
-    if (socket->state() != QAbstractSocket::ConnectedState) {
-        qWarning() << "cannot connect to port" << port;
-        return {};
-    }
-    socket->write(request);
-    return readReply(*socket);
-}
-
-QByteArray hostLine(quint16 port)
-{
-    return "Host: 127.0.0.1:" + QByteArray::number(port) + "\r\n";
-}
-
-QByteArray getRequest(quint16 port, const QByteArray& target)
-{
-    return "GET " + target + " HTTP/1.1\r\n" + hostLine(port) + "\r\n";
+    return checked(RawHttp::exchange(port, request, ReplyTimeoutMs));
 }
 
 QByteArray postRequest(quint16 port, const QByteArray& target, const QByteArray& headerLines, const QByteArray& body)

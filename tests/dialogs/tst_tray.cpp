@@ -1,5 +1,6 @@
 #include "app/CMainWindow.h"
 #include "app/Product.h"
+#include "common/DesktopSession.h"
 #include "common/ProcessSet.h"
 #include "common/ShellFixture.h"
 #include "common/TestEnvironment.h"
@@ -8,61 +9,19 @@
 #include "login/CLoginUI.h"
 
 #include <QAction>
-#include <QDir>
 #include <QMenu>
 #include <QRegularExpression>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTimer>
 
 namespace {
 const QString WindowTitle = QString::fromUtf8(ProductName);
 
-QString clientSettings()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-        + QStringLiteral("/norv-client/norv-client.ini");
-}
-
-void storeMiniTray(bool on)
-{
-    QDir().mkpath(QFileInfo(clientSettings()).absolutePath());
-    QSettings(clientSettings(), QSettings::IniFormat).setValue(QStringLiteral("MiniTray"), on);
-}
-
-// Runs a desktop tool on the given display and returns its output.
-QByteArray runTool(const QString& display, const QStringList& command, int* exitCode = nullptr)
-{
-    QProcess tool;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), display);
-    tool.setProcessEnvironment(environment);
-    tool.start(command.first(), command.mid(1));
-    tool.waitForFinished(10000);
-    if (exitCode) {
-        *exitCode = tool.exitCode();
-    }
-    return tool.readAllStandardOutput();
-}
-
-bool windowShown(const QString& display)
-{
-    int exitCode = -1;
-    runTool(display,
-            {QStringLiteral("xdotool"),
-             QStringLiteral("search"),
-             QStringLiteral("--onlyvisible"),
-             QStringLiteral("--name"),
-             WindowTitle},
-            &exitCode);
-    return exitCode == 0;
-}
-
 // The icon Qt embeds into the notification area: a small window of the client's class.
 QString trayIconWindow(const QString& display)
 {
-    const QString tree = QString::fromLatin1(
-        runTool(display, {QStringLiteral("xwininfo"), QStringLiteral("-root"), QStringLiteral("-tree")}));
+    const QString tree = QString::fromLatin1(DesktopSession::runTool(
+        {QStringLiteral("xwininfo"), QStringLiteral("-root"), QStringLiteral("-tree")}, nullptr, display));
     static const QRegularExpression iconLine(
         QStringLiteral("(0x[0-9a-f]+) \"norv-client\": \\(\"norv-client\" \"norv-client\"\\)\\s+(\\d+)x(\\d+)"));
     for (auto match = iconLine.globalMatch(tree); match.hasNext();) {
@@ -237,26 +196,27 @@ void TestTray::quitEndsTheApplication()
 void TestTray::clickingTheRealIconBringsBackTheWindow()
 {
     const QString display = qEnvironmentVariable("DISPLAY");
-    storeMiniTray(true);
+    TestEnvironment::storeClientMiniTray(true);
     ProcessSet processes;
     QProcess* client = processes.start(TestEnvironment::clientPath());
     QVERIFY(waitForStandardError(client, ClientStartedLine));
-    QTRY_VERIFY_WITH_TIMEOUT(windowShown(display), 20000);
-    runTool(display, {QStringLiteral("wmctrl"), QStringLiteral("-c"), WindowTitle});
-    QTRY_VERIFY_WITH_TIMEOUT(!windowShown(display), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(DesktopSession::clientWindowShown(display), 20000);
+    DesktopSession::closeClientWindow(display);
+    QTRY_VERIFY_WITH_TIMEOUT(!DesktopSession::clientWindowShown(display), 20000);
 
     QString icon;
     QTRY_VERIFY_WITH_TIMEOUT(!(icon = trayIconWindow(display)).isEmpty(), 20000);
-    runTool(display,
-            {QStringLiteral("xdotool"),
-             QStringLiteral("mousemove"),
-             QStringLiteral("--window"),
-             icon,
-             QStringLiteral("4"),
-             QStringLiteral("4"),
-             QStringLiteral("click"),
-             QStringLiteral("1")});
-    QTRY_VERIFY_WITH_TIMEOUT(windowShown(display), 20000);
+    DesktopSession::runTool({QStringLiteral("xdotool"),
+                             QStringLiteral("mousemove"),
+                             QStringLiteral("--window"),
+                             icon,
+                             QStringLiteral("4"),
+                             QStringLiteral("4"),
+                             QStringLiteral("click"),
+                             QStringLiteral("1")},
+                            nullptr,
+                            display);
+    QTRY_VERIFY_WITH_TIMEOUT(DesktopSession::clientWindowShown(display), 20000);
     QVERIFY(waitForStandardError(client, "xxxxxxxxxxxxxxxxxx", 20000));
     QCOMPARE(client->state(), QProcess::Running);
 }
@@ -265,17 +225,20 @@ void TestTray::withoutATrayClosingEndsTheApplication()
 {
     TraylessDisplay trayless;
     QVERIFY(!trayless.display().isEmpty());
-    storeMiniTray(true);
+    TestEnvironment::storeClientMiniTray(true);
     ProcessSet processes;
     QProcess* client = startOn(processes, trayless.display(), {});
     QVERIFY(waitForStandardError(client, ClientStartedLine));
-    QTRY_VERIFY_WITH_TIMEOUT(windowShown(trayless.display()), 20000);
-    runTool(trayless.display(), {QStringLiteral("wmctrl"), QStringLiteral("-c"), WindowTitle});
+    QTRY_VERIFY_WITH_TIMEOUT(DesktopSession::clientWindowShown(trayless.display()), 20000);
+    DesktopSession::closeClientWindow(trayless.display());
     QVERIFY(client->waitForFinished(20000));
     QCOMPARE(client->exitCode(), 0);
     QVERIFY(client->readAllStandardOutput().contains("handle_exit_application"));
     // The user's choice is kept for desktops that do have a tray.
-    QCOMPARE(QSettings(clientSettings(), QSettings::IniFormat).value(QStringLiteral("MiniTray")).toBool(), true);
+    QCOMPARE(QSettings(TestEnvironment::clientSettingsPath(), QSettings::IniFormat)
+                 .value(QStringLiteral("MiniTray"))
+                 .toBool(),
+             true);
 }
 
 void TestTray::withoutATrayAStartAlwaysShowsAWindow_data()
@@ -290,11 +253,11 @@ void TestTray::withoutATrayAStartAlwaysShowsAWindow()
     QFETCH(QStringList, arguments);
     TraylessDisplay trayless;
     QVERIFY(!trayless.display().isEmpty());
-    storeMiniTray(true);
+    TestEnvironment::storeClientMiniTray(true);
     ProcessSet processes;
     QProcess* client = startOn(processes, trayless.display(), arguments);
     QVERIFY(waitForStandardError(client, ClientStartedLine));
-    QTRY_VERIFY_WITH_TIMEOUT(windowShown(trayless.display()), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(DesktopSession::clientWindowShown(trayless.display()), 20000);
     client->kill();
     client->waitForFinished();
 
@@ -302,7 +265,7 @@ void TestTray::withoutATrayAStartAlwaysShowsAWindow()
     QProcess* trayed = processes.start(TestEnvironment::clientPath(), arguments);
     QVERIFY(waitForStandardError(trayed, ClientStartedLine));
     QTest::qWait(1500);
-    QVERIFY(!windowShown(qEnvironmentVariable("DISPLAY")));
+    QVERIFY(!DesktopSession::clientWindowShown(qEnvironmentVariable("DISPLAY")));
     QCOMPARE(trayed->state(), QProcess::Running);
 }
 

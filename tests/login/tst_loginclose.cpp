@@ -1,47 +1,6 @@
-#include "app/Product.h"
+#include "common/DesktopSession.h"
 #include "common/ProcessSet.h"
 #include "common/TestEnvironment.h"
-
-#include <QDir>
-#include <QSettings>
-#include <QStandardPaths>
-
-namespace {
-const QString WindowTitle = QString::fromUtf8(ProductName);
-
-QString settingsPath()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-        + QStringLiteral("/norv-client/norv-client.ini");
-}
-
-// Runs a desktop tool of the test session and returns its standard output.
-QByteArray runTool(const QString& program, const QStringList& arguments, int* exitCode = nullptr)
-{
-    QProcess tool;
-    tool.start(program, arguments);
-    tool.waitForFinished(10000);
-    if (exitCode) {
-        *exitCode = tool.exitCode();
-    }
-    return tool.readAllStandardOutput();
-}
-
-bool windowShown()
-{
-    int exitCode = -1;
-    runTool(QStringLiteral("xdotool"),
-            {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), WindowTitle},
-            &exitCode);
-    return exitCode == 0;
-}
-
-// Asks the window manager to close the window, as the title bar's close button does.
-void closeWindow()
-{
-    runTool(QStringLiteral("wmctrl"), {QStringLiteral("-c"), WindowTitle});
-}
-} // namespace
 
 class TestLoginClose : public QObject
 {
@@ -58,18 +17,15 @@ private:
 
 void TestLoginClose::initTestCase()
 {
-    int exitCode = -1;
-    runTool(QStringLiteral("wmctrl"), {QStringLiteral("-m")}, &exitCode);
-    QVERIFY2(exitCode == 0, "a window manager is needed (scripts/test starts openbox)");
+    QVERIFY2(DesktopSession::windowManagerRuns(), "a window manager is needed (scripts/test starts openbox)");
 }
 
 void TestLoginClose::startClient(ProcessSet& processes, bool miniTray, QProcess** client)
 {
-    QDir().mkpath(QFileInfo(settingsPath()).absolutePath());
-    QSettings(settingsPath(), QSettings::IniFormat).setValue(QStringLiteral("MiniTray"), miniTray);
+    TestEnvironment::storeClientMiniTray(miniTray);
     *client = processes.start(TestEnvironment::clientPath());
     QVERIFY(waitForStandardError(*client, ClientStartedLine));
-    QTRY_VERIFY_WITH_TIMEOUT(windowShown(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(DesktopSession::clientWindowShown(), 20000);
 }
 
 void TestLoginClose::closingEndsTheApplicationWithoutMinimiseToTray()
@@ -77,7 +33,7 @@ void TestLoginClose::closingEndsTheApplicationWithoutMinimiseToTray()
     ProcessSet processes;
     QProcess* client = nullptr;
     startClient(processes, false, &client);
-    closeWindow();
+    DesktopSession::closeClientWindow();
     QVERIFY(client->waitForFinished(20000));
     QCOMPARE(client->exitStatus(), QProcess::NormalExit);
     QCOMPARE(client->exitCode(), 0);
@@ -89,8 +45,8 @@ void TestLoginClose::closingOnlyHidesWithMinimiseToTray()
     ProcessSet processes;
     QProcess* client = nullptr;
     startClient(processes, true, &client);
-    closeWindow();
-    QTRY_VERIFY_WITH_TIMEOUT(!windowShown(), 20000);
+    DesktopSession::closeClientWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(!DesktopSession::clientWindowShown(), 20000);
     QCOMPARE(client->state(), QProcess::Running);
     // The single-instance guard still sees it running.
     QProcess* second = processes.start(TestEnvironment::clientPath());

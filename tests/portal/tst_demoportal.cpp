@@ -1,8 +1,10 @@
 #include "app/PortalContract.h"
+#include "common/DemoPortalProcess.h"
 #include "common/ProcessSet.h"
+#include "common/RawHttp.h"
+#include "common/TestCertificates.h"
 #include "common/TestEnvironment.h"
 
-#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -21,100 +23,25 @@
 namespace {
 const int StartTimeoutMs = 5000;
 const int ReplyTimeoutMs = 5000;
-const int PollMs = 20;
-const QByteArray ListeningPrefix = QByteArrayLiteral("listening on ");
 const QByteArray VersionPath = QByteArrayLiteral("/enterprise/release/3.0/version.json");
-const QString CertificateFolder = QStringLiteral(NORV_DEMO_CERT_DIR);
+// The portal on a free port; 0 when it does not start.
 
-QString portalProgram()
+quint16 startPortal(ProcessSet& processes, const QStringList& arguments = {}, QProcess** process = nullptr)
 {
-    return TestEnvironment::binFolder() + QStringLiteral("/norv-demo-portal");
-}
-
-QString certificateFile(const char* name)
-{
-    return CertificateFolder + QLatin1Char('/') + QLatin1String(name);
-}
-
-QStringList httpsArguments()
-{
-    return {QStringLiteral("--https"),
-            QStringLiteral("--cert"),
-            certificateFile("cert.pem"),
-            QStringLiteral("--key"),
-            certificateFile("key.pem")};
-}
-
-// The portal on a free port; portOf tells which.
-QProcess* startPortal(ProcessSet& processes, const QStringList& arguments = {})
-{
-    return processes.start(portalProgram(), QStringList {QStringLiteral("--port"), QStringLiteral("0")} + arguments);
-}
-
-// The port from the portal's first line of output; 0 when it never says it listens.
-quint16 portOf(QProcess* portal)
-{
-    while (!portal->canReadLine() && portal->waitForReadyRead(StartTimeoutMs)) { }
-    const QByteArray line = portal->readLine().trimmed();
-    if (!line.startsWith(ListeningPrefix)) {
-        qWarning() << "the portal did not start:" << line << portal->readAllStandardError();
-        return 0;
+    DemoPortalProcess portal;
+    const bool started = portal.start(processes, arguments);
+    if (process) {
+        *process = portal.process;
     }
-    return line.mid(ListeningPrefix.size()).toUShort();
+    return started ? portal.port : 0;
 }
 
-// A response as a client sees it; status -1 when it is no HTTP response at all.
-struct Reply
-{
-    int status = -1;
-    QHash<QByteArray, QByteArray> headers;
-    QByteArray body;
-
-    QByteArray header(const char* lowerCaseName) const { return headers.value(lowerCaseName); }
-};
-
-Reply parseReply(const QByteArray& raw)
-{
-    Reply reply;
-    const int headEnd = raw.indexOf("\r\n\r\n");
-    QList<QByteArray> lines = raw.left(headEnd).split('\n');
-    const QList<QByteArray> statusLine = lines.takeFirst().trimmed().split(' ');
-    if (headEnd < 0 || statusLine.size() < 2 || statusLine.at(0) != "HTTP/1.1") {
-        qWarning() << "not an HTTP response:" << raw.left(200);
-        return reply;
-    }
-    for (const QByteArray& line : lines) {
-        const int colon = line.indexOf(':');
-        reply.headers.insert(line.left(colon).toLower(), line.mid(colon + 1).trimmed());
-    }
-    reply.status = statusLine.at(1).toInt();
-    reply.body = raw.mid(headEnd + 4);
-    return reply;
-}
-
-// Sends raw bytes and reads until the portal closes the connection, as it does after every answer.
-Reply exchange(quint16 port, const QByteArray& request)
-{
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, port);
-    if (!socket.waitForConnected(ReplyTimeoutMs)) {
-        qWarning() << "cannot connect to port" << port;
-        return {};
-    }
-    socket.write(request);
-    QByteArray raw;
-    QElapsedTimer clock;
-    clock.start();
-    while (socket.state() == QAbstractSocket::ConnectedState && clock.elapsed() < ReplyTimeoutMs) {
-        socket.waitForReadyRead(PollMs);
-        raw += socket.readAll();
-    }
-    return parseReply(raw + socket.readAll());
-}
+using Reply = RawReply;
+using RawHttp::exchange;
 
 Reply get(quint16 port, const QByteArray& target)
 {
-    return exchange(port, "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port) + "\r\n\r\n");
+    return exchange(port, RawHttp::getRequest(port, target));
 }
 
 QByteArray titleOf(const QByteArray& page)
@@ -132,7 +59,7 @@ QByteArray deviceIdElementOf(const QByteArray& page)
 QSslConfiguration trustingOnlyTestCa()
 {
     QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
-    configuration.setCaCertificates(QSslCertificate::fromPath(certificateFile("ca.pem")));
+    configuration.setCaCertificates(QSslCertificate::fromPath(TestCertificates::file("ca.pem")));
     return configuration;
 }
 
@@ -201,9 +128,8 @@ private:
 
 void TestDemoPortal::initTestCase()
 {
-    QVERIFY(QFile::exists(portalProgram()));
-    m_portal = startPortal(m_processes);
-    m_port = portOf(m_portal);
+    QVERIFY(QFile::exists(DemoPortalProcess::program()));
+    m_port = startPortal(m_processes, {}, &m_portal);
     QVERIFY(m_port != 0);
 }
 
@@ -267,8 +193,8 @@ void TestDemoPortal::mixedPageLoadsImageOnlyFromGivenOrigin()
     QVERIFY(!withoutOrigin.body.contains("<img"));
 
     ProcessSet processes;
-    const quint16 port = portOf(
-        startPortal(processes, {QStringLiteral("--third-party-origin"), QStringLiteral("https://localhost:8443")}));
+    const quint16 port =
+        startPortal(processes, {QStringLiteral("--third-party-origin"), QStringLiteral("https://localhost:8443")});
     QVERIFY(port != 0);
     const Reply reply = get(port, "/mixed");
     QCOMPARE(reply.status, 200);
@@ -296,7 +222,7 @@ void TestDemoPortal::requestsAreLoggedWithoutQuery()
 void TestDemoPortal::versionFileAnnouncesGivenVersion()
 {
     ProcessSet processes;
-    const quint16 port = portOf(startPortal(processes, {QStringLiteral("--version"), QStringLiteral("4.5.6")}));
+    const quint16 port = startPortal(processes, {QStringLiteral("--version"), QStringLiteral("4.5.6")});
     QVERIFY(port != 0);
     const Reply reply = get(port, VersionPath);
     QCOMPARE(reply.status, 200);
@@ -324,7 +250,7 @@ void TestDemoPortal::versionBodyIsServedByteForByte()
     body.write(broken);
     body.close();
     ProcessSet processes;
-    const quint16 port = portOf(startPortal(processes, {QStringLiteral("--version-body"), body.fileName()}));
+    const quint16 port = startPortal(processes, {QStringLiteral("--version-body"), body.fileName()});
     QVERIFY(port != 0);
     const Reply reply = get(port, VersionPath);
     QCOMPARE(reply.status, 200);
@@ -334,7 +260,7 @@ void TestDemoPortal::versionBodyIsServedByteForByte()
 void TestDemoPortal::versionFileCanRedirect()
 {
     ProcessSet processes;
-    const quint16 port = portOf(startPortal(processes, {QStringLiteral("--redirect-version")}));
+    const quint16 port = startPortal(processes, {QStringLiteral("--redirect-version")});
     QVERIFY(port != 0);
     const Reply reply = get(port, VersionPath);
     QCOMPARE(reply.status, 302);
@@ -401,7 +327,7 @@ void TestDemoPortal::stalledClientDoesNotBlockOthers()
 void TestDemoPortal::httpsIsTrustedThroughTestCa()
 {
     ProcessSet processes;
-    const quint16 port = portOf(startPortal(processes, httpsArguments()));
+    const quint16 port = startPortal(processes, DemoPortalProcess::httpsArguments());
     QVERIFY(port != 0);
     QNetworkAccessManager network;
     QNetworkRequest request = httpsRequest(port, QLatin1String(PortalLoginPath) + QStringLiteral("abc"));
@@ -417,7 +343,7 @@ void TestDemoPortal::httpsIsTrustedThroughTestCa()
 void TestDemoPortal::httpsWithoutTestCaFailsOnCertificate()
 {
     ProcessSet processes;
-    const quint16 port = portOf(startPortal(processes, httpsArguments()));
+    const quint16 port = startPortal(processes, DemoPortalProcess::httpsArguments());
     QVERIFY(port != 0);
     QNetworkAccessManager network;
     const QNetworkRequest untrusting = httpsRequest(port, QLatin1String(PortalLoginPath) + QStringLiteral("abc"));
@@ -446,7 +372,7 @@ void TestDemoPortal::takenPortEndsProgram()
     QVERIFY(holder.listen(QHostAddress::LocalHost, 0));
     ProcessSet processes;
     QProcess* portal =
-        processes.start(portalProgram(), {QStringLiteral("--port"), QString::number(holder.serverPort())});
+        processes.start(DemoPortalProcess::program(), {QStringLiteral("--port"), QString::number(holder.serverPort())});
     QVERIFY(exitCodeOf(portal) > 0);
     QVERIFY(portal->readAllStandardError().contains("cannot listen"));
     QVERIFY(portal->readAllStandardOutput().isEmpty());
@@ -456,9 +382,9 @@ void TestDemoPortal::unusableCertificateEndsProgram_data()
 {
     QTest::addColumn<QStringList>("arguments");
 
-    const QString cert = certificateFile("cert.pem");
-    const QString key = certificateFile("key.pem");
-    const QString missing = CertificateFolder + QStringLiteral("/missing.pem");
+    const QString cert = TestCertificates::file("cert.pem");
+    const QString key = TestCertificates::file("key.pem");
+    const QString missing = TestCertificates::file("missing.pem");
     QTest::newRow("missing certificate") << QStringList {
         QStringLiteral("--https"), QStringLiteral("--cert"), missing, QStringLiteral("--key"), key};
     QTest::newRow("missing key") << QStringList {
@@ -474,7 +400,8 @@ void TestDemoPortal::unusableCertificateEndsProgram()
 {
     QFETCH(QStringList, arguments);
     ProcessSet processes;
-    QProcess* portal = startPortal(processes, arguments);
+    QProcess* portal = processes.start(DemoPortalProcess::program(),
+                                       QStringList {QStringLiteral("--port"), QStringLiteral("0")} + arguments);
     QVERIFY(exitCodeOf(portal) > 0);
     QVERIFY(!portal->readAllStandardError().isEmpty());
     QVERIFY(portal->readAllStandardOutput().isEmpty());

@@ -2,6 +2,7 @@
 // windows, and a script that calls the local service without the device id.
 #include "app/CMainWindow.h"
 #include "app/PortalContract.h"
+#include "common/PageScript.h"
 #include "common/ShellFixture.h"
 #include "common/TestEnvironment.h"
 #include "core/TesselHttpd.h"
@@ -64,16 +65,6 @@ QByteArray page(const QString& title, const QString& script)
         .toUtf8();
 }
 
-QVariant evaluate(QWebEnginePage* webPage, const QString& script)
-{
-    QVariant result;
-    bool done = false;
-    webPage->runJavaScript(script, [&](const QVariant& value) {
-        result = value;
-        done = true;
-    });
-    return QTest::qWaitFor([&] { return done; }, ScriptTimeoutMs) ? result : QVariant();
-}
 } // namespace
 
 class TestHostilePortal : public QObject
@@ -133,7 +124,8 @@ QString TestHostilePortal::pageResult()
 {
     QString result;
     const auto answered = [&] {
-        result = evaluate(m_window->webView->page(), QStringLiteral("window.__result")).toString();
+        result = PageScript::evaluate(m_window->webView->page(), QStringLiteral("window.__result"), ScriptTimeoutMs)
+                     .toString();
         return !result.isEmpty();
     };
     return QTest::qWaitFor(answered, ScriptTimeoutMs) ? result : QString();

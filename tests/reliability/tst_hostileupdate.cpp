@@ -3,24 +3,21 @@
 // limit, and nothing but a web address is ever opened.
 #include "app/CMainWindow.h"
 #include "common/ShellFixture.h"
+#include "common/TestCertificates.h"
+#include "common/TestData.h"
 #include "common/TestEnvironment.h"
+#include "common/TlsTestServer.h"
 #include "update/CCheckUpdateUI.h"
 #include "update/CThread.h"
 
 #include <QDesktopServices>
-#include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QSslCertificate>
-#include <QSslConfiguration>
-#include <QSslKey>
 #include <QSslSocket>
-#include <QTcpServer>
 
 #include <functional>
 
 namespace {
-const QString CertFolder = QStringLiteral(NORV_DEMO_CERT_DIR);
 // What the client accepts as a version file at most.
 const int BodyLimit = 1024 * 1024;
 const int ChunkBytes = 64 * 1024;
@@ -30,51 +27,20 @@ const qint64 EndlessBodyCap = 256LL * 1024 * 1024;
 const int CheckTimeoutMs = 60000;
 const int GzipBombBytes = 256 * 1024 * 1024;
 
-using Behaviour = std::function<void(QSslSocket*)>;
-
 // An HTTPS server on loopback that answers every request with the test's behaviour.
-class HostileServer : public QTcpServer
+class HostileServer : public TlsTestServer
 {
 public:
-    explicit HostileServer(Behaviour behaviour)
-        : m_behaviour(std::move(behaviour))
+    explicit HostileServer(Handler behaviour)
+        : TlsTestServer(std::move(behaviour))
     {
-        m_tls.setLocalCertificate(QSslCertificate::fromPath(CertFolder + QStringLiteral("/cert.pem")).value(0));
-        QFile key(CertFolder + QStringLiteral("/key.pem"));
-        key.open(QIODevice::ReadOnly);
-        m_tls.setPrivateKey(QSslKey(&key, QSsl::Rsa));
-        listen(QHostAddress::LocalHost);
-        qputenv("NORV_UPDATE_HOST", "127.0.0.1:" + QByteArray::number(serverPort()));
+        serveUpdateChecks();
     }
-
-protected:
-    void incomingConnection(qintptr descriptor) override
-    {
-        auto* socket = new QSslSocket(this);
-        socket->setSocketDescriptor(descriptor);
-        socket->setSslConfiguration(m_tls);
-        connect(socket, &QSslSocket::readyRead, this, [this, socket] {
-            if (socket->readAll().contains("\r\n\r\n")) {
-                m_behaviour(socket);
-            }
-        });
-        socket->startServerEncryption();
-    }
-
-private:
-    Behaviour m_behaviour;
-    QSslConfiguration m_tls = QSslConfiguration::defaultConfiguration();
 };
 
 QByteArray head(const QByteArray& extraFields)
 {
-    return "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nConnection: close\r\n" + extraFields + "\r\n";
-}
-
-void answer(QSslSocket* socket, const QByteArray& body, const QByteArray& extraFields = {})
-{
-    socket->write(head(extraFields + "Content-Length: " + QByteArray::number(body.size()) + "\r\n") + body);
-    socket->disconnectFromHost();
+    return TlsTestServer::head(200, extraFields);
 }
 
 // Keeps writing while the client keeps reading, up to the cap.
@@ -101,13 +67,6 @@ QByteArray gzip(const QByteArray& bytes)
     compressor.closeWriteChannel();
     compressor.waitForFinished();
     return compressor.readAllStandardOutput();
-}
-
-QByteArray versionFile(const QString& version, const QString& downloadUrl)
-{
-    return QStringLiteral("{\"win32\": {\"version\": \"%1\", \"downloadUrl\": \"%2\"}}")
-        .arg(version, downloadUrl)
-        .toUtf8();
 }
 
 // The update dialog without its modal loop: the labels and the download address already
@@ -159,10 +118,7 @@ private:
 void TestHostileUpdate::initTestCase()
 {
     // Trust the test authority in this process only; verification itself stays on.
-    QSslConfiguration trusting = QSslConfiguration::defaultConfiguration();
-    trusting.setCaCertificates(trusting.caCertificates()
-                               + QSslCertificate::fromPath(CertFolder + QStringLiteral("/ca.pem")));
-    QSslConfiguration::setDefaultConfiguration(trusting);
+    TestCertificates::trustTestAuthority();
     // The dialog takes its texts from the main window; nothing else of the shell is used, nor shown.
     m_window = ShellFixture::build();
     m_dialog = new QuietUpdateDialog;
@@ -226,11 +182,13 @@ void TestHostileUpdate::gzipBombIsCutAtTheLimit()
 {
     QFETCH(QByteArray, encoding);
     // A quarter of a GiB of spaces is valid JSON padding and compresses a thousandfold.
-    static const QByteArray bomb = gzip(versionFile(QStringLiteral("9.9.9"), QStringLiteral("https://dl.example/x"))
-                                        + QByteArray(GzipBombBytes, ' '));
+    static const QByteArray bomb =
+        gzip(TestData::versionFile(QStringLiteral("9.9.9"), QStringLiteral("https://dl.example/x"))
+             + QByteArray(GzipBombBytes, ' '));
     QVERIFY(!bomb.isEmpty());
-    HostileServer server(
-        [encoding](QSslSocket* socket) { answer(socket, bomb, "Content-Encoding: " + encoding + "\r\n"); });
+    HostileServer server([encoding](QSslSocket* socket) {
+        TlsTestServer::answer(socket, 200, bomb, "Content-Encoding: " + encoding + "\r\n");
+    });
     const Answer result = check();
     QVERIFY(result.arrived);
     QVERIFY2(result.body.size() <= BodyLimit, qPrintable(QString::number(result.body.size())));
@@ -255,8 +213,8 @@ void TestHostileUpdate::onlyWebDownloadAddressesOpen()
 {
     QFETCH(QString, address);
     QFETCH(bool, opens);
-    const QByteArray body = versionFile(QStringLiteral("99.0.0"), address);
-    HostileServer server([body](QSslSocket* socket) { answer(socket, body); });
+    const QByteArray body = TestData::versionFile(QStringLiteral("99.0.0"), address);
+    HostileServer server([body](QSslSocket* socket) { TlsTestServer::answer(socket, 200, body); });
     const Answer result = check();
     QVERIFY(result.arrived);
     QCOMPARE(result.status, 200);

@@ -1,19 +1,16 @@
 // SIGKILL at random moments while the settings file and the autostart entry are rewritten:
 // each file must always hold exactly the old or the new content.
 #include "WriterContents.h"
+#include "common/KilledWriter.h"
 #include "common/TestEnvironment.h"
 #include "config/DesktopEntry.h"
 
 #include <QFile>
-#include <QProcess>
-#include <QRandomGenerator>
-#include <QSet>
 #include <QSettings>
 #include <QStandardPaths>
 
 namespace {
 const int Kills = 100;
-const int MaxDelayMs = 40;
 
 QByteArray readAll(const QString& path)
 {
@@ -42,6 +39,11 @@ int settingsRound(const QString& path)
     return -1;
 }
 
+QString writerProgram()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/reliability-writer");
+}
+
 int autostartRound(const QString& path)
 {
     const QByteArray entry = readAll(path);
@@ -62,9 +64,6 @@ private slots:
     void initTestCase();
     void settingsFileSurvivesKills();
     void autostartEntrySurvivesKills();
-
-private:
-    void killRepeatedly(const char* mode, const QString& path, const std::function<int(const QString&)>& roundOf);
 };
 
 void TestKilledWriters::initTestCase()
@@ -73,32 +72,13 @@ void TestKilledWriters::initTestCase()
     QCoreApplication::setApplicationName(QString::fromLatin1(WriterContents::ApplicationName));
 }
 
-void TestKilledWriters::killRepeatedly(const char* mode,
-                                       const QString& path,
-                                       const std::function<int(const QString&)>& roundOf)
-{
-    const QString writer = QCoreApplication::applicationDirPath() + QStringLiteral("/reliability-writer");
-    QSet<int> roundsSeen;
-    for (int kill = 0; kill < Kills; ++kill) {
-        QProcess process;
-        process.start(writer, {QString::fromLatin1(mode)});
-        QVERIFY(process.waitForStarted());
-        QVERIFY2(process.waitForReadyRead(), "the writer did not get its first content on disk within 30 s");
-        QTest::qWait(QRandomGenerator::global()->bounded(1, MaxDelayMs));
-        process.kill();
-        QVERIFY(process.waitForFinished());
-
-        const int round = roundOf(path);
-        QVERIFY2(round >= 0, readAll(path).left(300).constData());
-        roundsSeen.insert(round);
-    }
-    // Both contents were on disk at some kill, so the kills really landed during the rewriting.
-    QCOMPARE(roundsSeen.size(), 2);
-}
-
 void TestKilledWriters::settingsFileSurvivesKills()
 {
-    killRepeatedly(WriterContents::SettingsMode, SettingsFile::path(), settingsRound);
+    KilledWriter::killRepeatedly(writerProgram(),
+                                 {QString::fromLatin1(WriterContents::SettingsMode)},
+                                 SettingsFile::path(),
+                                 Kills,
+                                 settingsRound);
 }
 
 void TestKilledWriters::autostartEntrySurvivesKills()
@@ -106,7 +86,8 @@ void TestKilledWriters::autostartEntrySurvivesKills()
     const QString path = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
         + QStringLiteral("/autostart/") + QString::fromLatin1(WriterContents::ApplicationName)
         + QStringLiteral(".desktop");
-    killRepeatedly(WriterContents::AutoStartMode, path, autostartRound);
+    KilledWriter::killRepeatedly(
+        writerProgram(), {QString::fromLatin1(WriterContents::AutoStartMode)}, path, Kills, autostartRound);
 }
 
 NORV_TEST_MAIN(TestKilledWriters)

@@ -1,81 +1,30 @@
 #include "app/CMainWindow.h"
 #include "app/DialogPlacement.h"
 #include "app/Product.h"
+#include "common/DemoPortalProcess.h"
 #include "common/ProcessSet.h"
 #include "common/ShellFixture.h"
+#include "common/TestCertificates.h"
+#include "common/TestData.h"
 #include "common/TestEnvironment.h"
+#include "common/TlsTestServer.h"
 #include "login/CLoginUI.h"
 #include "update/CCheckUpdateUI.h"
 #include "update/CThread.h"
 #include "update/VersionCompare.h"
 
 #include <QDesktopServices>
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QSslCertificate>
 #include <QSslConfiguration>
-#include <QSslKey>
 #include <QSslSocket>
-#include <QTcpServer>
 #include <QTemporaryFile>
 #include <QTimer>
 
 #include <memory>
 
 namespace {
-const QString CertFolder = QStringLiteral(NORV_DEMO_CERT_DIR);
-
-QByteArray versionFile(const QString& version, const QString& downloadUrl = QStringLiteral("https://dl.example/c"))
-{
-    return QStringLiteral("{\"win32\": {\"version\": \"%1\", \"downloadUrl\": \"%2\"}, \"mac\": {}}")
-        .arg(version, downloadUrl)
-        .toUtf8();
-}
-
-// An HTTPS server of the test's own, for answers the demo portal does not give: canned
-// responses, each held back until the test releases it.
-class HeldServer : public QTcpServer
-{
-public:
-    HeldServer()
-    {
-        m_tls.setLocalCertificate(QSslCertificate::fromPath(CertFolder + QStringLiteral("/cert.pem")).value(0));
-        QFile key(CertFolder + QStringLiteral("/key.pem"));
-        key.open(QIODevice::ReadOnly);
-        m_tls.setPrivateKey(QSslKey(&key, QSsl::Rsa));
-        listen(QHostAddress::LocalHost);
-    }
-    QList<QSslSocket*> waiting;
-
-    static void answer(QSslSocket* socket, int status, const QByteArray& body)
-    {
-        socket->write("HTTP/1.1 " + QByteArray::number(status)
-                      + " X\r\nContent-Type: application/json\r\n"
-                        "Connection: close\r\nContent-Length: "
-                      + QByteArray::number(body.size()) + "\r\n\r\n" + body);
-        socket->disconnectFromHost();
-    }
-
-protected:
-    void incomingConnection(qintptr descriptor) override
-    {
-        auto* socket = new QSslSocket(this);
-        socket->setSocketDescriptor(descriptor);
-        socket->setSslConfiguration(m_tls);
-        connect(socket, &QSslSocket::readyRead, this, [this, socket] {
-            if (socket->readAll().contains("\r\n\r\n")) {
-                waiting.append(socket);
-            }
-        });
-        socket->startServerEncryption();
-    }
-
-private:
-    QSslConfiguration m_tls = QSslConfiguration::defaultConfiguration();
-};
-
 struct Result
 {
     bool shown = false;
@@ -123,10 +72,7 @@ private:
 void TestUpdateCheck::initTestCase()
 {
     // Trust the test authority in this process only; verification itself stays on.
-    m_trusting = QSslConfiguration::defaultConfiguration();
-    m_trusting.setCaCertificates(m_trusting.caCertificates()
-                                 + QSslCertificate::fromPath(CertFolder + QStringLiteral("/ca.pem")));
-    QSslConfiguration::setDefaultConfiguration(m_trusting);
+    m_trusting = TestCertificates::trustTestAuthority();
     m_window = ShellFixture::start();
     QVERIFY(QTest::qWaitForWindowExposed(m_window->loginUI));
     QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "recordOpened");
@@ -150,23 +96,14 @@ quint16 TestUpdateCheck::startPortal(const QByteArray& body, const QStringList& 
     file->write(body);
     file->flush();
     m_portals = std::make_unique<ProcessSet>();
-    QProcess* portal = m_portals->start(TestEnvironment::binFolder() + QStringLiteral("/norv-demo-portal"),
-                                        QStringList {QStringLiteral("--port"),
-                                                     QStringLiteral("0"),
-                                                     QStringLiteral("--https"),
-                                                     QStringLiteral("--cert"),
-                                                     CertFolder + QStringLiteral("/cert.pem"),
-                                                     QStringLiteral("--key"),
-                                                     CertFolder + QStringLiteral("/key.pem"),
-                                                     QStringLiteral("--version-body"),
-                                                     file->fileName()}
-                                            + extra);
-    if (!portal->waitForReadyRead(10000)) {
+    DemoPortalProcess portal;
+    if (!portal.start(*m_portals,
+                      DemoPortalProcess::httpsArguments()
+                          << QStringLiteral("--version-body") << file->fileName() << extra)) {
         return 0;
     }
-    const quint16 port = portal->readLine().trimmed().split(' ').last().toUShort();
-    qputenv("NORV_UPDATE_HOST", "127.0.0.1:" + QByteArray::number(port));
-    return port;
+    qputenv("NORV_UPDATE_HOST", "127.0.0.1:" + QByteArray::number(portal.port));
+    return portal.port;
 }
 
 // Runs one check and reports whether the result was shown, and with what texts.
@@ -234,10 +171,10 @@ void TestUpdateCheck::resultShowsTheVersion_data()
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("version");
-    QTest::newRow("newer: the published number") << versionFile(QStringLiteral("3.0.1 Build 20"))
+    QTest::newRow("newer: the published number") << TestData::versionFile(QStringLiteral("3.0.1 Build 20"))
                                                  << QStringLiteral("Find a new version, download it?") << "3.0.1";
     QTest::newRow("not newer: the running number")
-        << versionFile(QStringLiteral("2.9.9")) << QStringLiteral("You are using the latest version")
+        << TestData::versionFile(QStringLiteral("2.9.9")) << QStringLiteral("You are using the latest version")
         << VersionCompare::numberPart(QString::fromLatin1(ClientVersion));
 }
 
@@ -256,12 +193,14 @@ void TestUpdateCheck::failedChecks_data()
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<bool>("failed");
-    QTest::newRow("short version keeps the texts") << versionFile(QStringLiteral("3.0")) << QStringList() << false;
+    QTest::newRow("short version keeps the texts")
+        << TestData::versionFile(QStringLiteral("3.0")) << QStringList() << false;
     QTest::newRow("not json") << QByteArray("<html>nope</html>") << QStringList() << false;
     QTest::newRow("json array") << QByteArray("[1, 2, 3]") << QStringList() << false;
     QTest::newRow("redirect is not followed")
-        << versionFile(QStringLiteral("9.9.9")) << QStringList {QStringLiteral("--redirect-version")} << true;
-    QTest::newRow("over the size limit") << versionFile(QStringLiteral("9.9.9")) + QByteArray(2 * 1024 * 1024, ' ')
+        << TestData::versionFile(QStringLiteral("9.9.9")) << QStringList {QStringLiteral("--redirect-version")} << true;
+    QTest::newRow("over the size limit") << TestData::versionFile(QStringLiteral("9.9.9"))
+            + QByteArray(2 * 1024 * 1024, ' ')
                                          << QStringList() << true;
 }
 
@@ -271,7 +210,7 @@ void TestUpdateCheck::failedChecks()
     QFETCH(QStringList, options);
     QFETCH(bool, failed);
     // Leave known texts behind, so a check that changes nothing shows.
-    QVERIFY(startPortal(versionFile(QStringLiteral("2.0.0"))) != 0);
+    QVERIFY(startPortal(TestData::versionFile(QStringLiteral("2.0.0"))) != 0);
     QCOMPARE(check().message, QStringLiteral("You are using the latest version"));
 
     QVERIFY(startPortal(body, options) != 0);
@@ -285,7 +224,7 @@ void TestUpdateCheck::failedChecks()
 
 void TestUpdateCheck::untrustedCertificateFails()
 {
-    QVERIFY(startPortal(versionFile(QStringLiteral("9.9.9"))) != 0);
+    QVERIFY(startPortal(TestData::versionFile(QStringLiteral("9.9.9"))) != 0);
     QSslConfiguration::setDefaultConfiguration(QSslConfiguration());
     const Result result = check();
     QSslConfiguration::setDefaultConfiguration(m_trusting);
@@ -295,12 +234,14 @@ void TestUpdateCheck::untrustedCertificateFails()
 
 void TestUpdateCheck::notFoundFails()
 {
-    HeldServer server;
-    qputenv("NORV_UPDATE_HOST", "127.0.0.1:" + QByteArray::number(server.serverPort()));
+    // Every request is held back until the test answers it.
+    QList<QSslSocket*> waiting;
+    TlsTestServer server([&waiting](QSslSocket* socket) { waiting.append(socket); });
+    server.serveUpdateChecks();
     QTimer answering;
-    connect(&answering, &QTimer::timeout, &server, [&server] {
-        while (!server.waiting.isEmpty()) {
-            HeldServer::answer(server.waiting.takeFirst(), 404, "{}");
+    connect(&answering, &QTimer::timeout, &server, [&waiting] {
+        while (!waiting.isEmpty()) {
+            TlsTestServer::answer(waiting.takeFirst(), 404, "{}");
         }
     });
     answering.start(10);
@@ -311,7 +252,7 @@ void TestUpdateCheck::notFoundFails()
 
 void TestUpdateCheck::secondCheckReusesTheDialogPlacedAfresh()
 {
-    QVERIFY(startPortal(versionFile(QStringLiteral("3.0.0"))) != 0);
+    QVERIFY(startPortal(TestData::versionFile(QStringLiteral("3.0.0"))) != 0);
     check();
     CCheckUpdateUI* dialog = m_window->updateDialog;
     m_window->loginUI->move(200, 120);
@@ -334,9 +275,9 @@ void TestUpdateCheck::quietCheckShowsOnlyNewerVersions()
     // The dialog keeps the kind of its first check; a quiet one needs a fresh dialog.
     CCheckUpdateUI* loud = m_window->updateDialog;
     m_window->updateDialog = nullptr;
-    QVERIFY(startPortal(versionFile(QStringLiteral("3.0.0"))) != 0);
+    QVERIFY(startPortal(TestData::versionFile(QStringLiteral("3.0.0"))) != 0);
     QVERIFY(!check(true).shown);
-    QVERIFY(startPortal(versionFile(QStringLiteral("3.0.5"))) != 0);
+    QVERIFY(startPortal(TestData::versionFile(QStringLiteral("3.0.5"))) != 0);
     QVERIFY(check(true).shown);
     m_window->worker->disconnect(m_window->updateDialog);
     m_window->updateDialog = loud;
@@ -344,8 +285,10 @@ void TestUpdateCheck::quietCheckShowsOnlyNewerVersions()
 
 void TestUpdateCheck::onlyTheLatestCheckIsShown()
 {
-    HeldServer server;
-    qputenv("NORV_UPDATE_HOST", "127.0.0.1:" + QByteArray::number(server.serverPort()));
+    // Every request is held back until the test answers it.
+    QList<QSslSocket*> waiting;
+    TlsTestServer server([&waiting](QSslSocket* socket) { waiting.append(socket); });
+    server.serveUpdateChecks();
     QStringList shownVersions;
     QTimer watcher;
     connect(&watcher, &QTimer::timeout, this, [&] {
@@ -356,13 +299,13 @@ void TestUpdateCheck::onlyTheLatestCheckIsShown()
     });
     watcher.start(20);
     m_window->slot_checkupdate(false);
-    QTRY_COMPARE(server.waiting.size(), 1);
+    QTRY_COMPARE(waiting.size(), 1);
     m_window->slot_checkupdate(false);
-    QTRY_COMPARE(server.waiting.size(), 2);
+    QTRY_COMPARE(waiting.size(), 2);
     // The second answer arrives first, the first one last.
-    HeldServer::answer(server.waiting.at(1), 200, versionFile(QStringLiteral("5.0.0")));
+    TlsTestServer::answer(waiting.at(1), 200, TestData::versionFile(QStringLiteral("5.0.0")));
     QTRY_COMPARE(shownVersions, QStringList {QStringLiteral("5.0.0")});
-    HeldServer::answer(server.waiting.at(0), 200, versionFile(QStringLiteral("4.0.0")));
+    TlsTestServer::answer(waiting.at(0), 200, TestData::versionFile(QStringLiteral("4.0.0")));
     QTest::qWait(500);
     QCOMPARE(shownVersions, QStringList {QStringLiteral("5.0.0")});
 }
@@ -370,7 +313,7 @@ void TestUpdateCheck::onlyTheLatestCheckIsShown()
 void TestUpdateCheck::okOpensOnlyWebAddresses()
 {
     const QString download = QStringLiteral("https://dl.example/norv-client.deb");
-    QVERIFY(startPortal(versionFile(QStringLiteral("4.0.0"), download)) != 0);
+    QVERIFY(startPortal(TestData::versionFile(QStringLiteral("4.0.0"), download)) != 0);
     m_opened.clear();
     bool closedByOk = false;
     check(false, [&closedByOk](CCheckUpdateUI* dialog) {
@@ -380,7 +323,7 @@ void TestUpdateCheck::okOpensOnlyWebAddresses()
     QVERIFY(closedByOk);
     QCOMPARE(m_opened, QList<QUrl> {QUrl(download)});
 
-    QVERIFY(startPortal(versionFile(QStringLiteral("4.0.0"), QStringLiteral("file:///etc/passwd"))) != 0);
+    QVERIFY(startPortal(TestData::versionFile(QStringLiteral("4.0.0"), QStringLiteral("file:///etc/passwd"))) != 0);
     m_opened.clear();
     bool stayedOpen = false;
     check(false, [&stayedOpen](CCheckUpdateUI* dialog) {

@@ -1,9 +1,10 @@
 // The real client as a separate process, with the demo portal as its default server, driven
 // from outside the way a user and the window manager drive it.
 
-#include "DemoPortalProcess.h"
 #include "app/InstanceGuard.h"
 #include "app/Product.h"
+#include "common/DemoPortalProcess.h"
+#include "common/DesktopSession.h"
 #include "common/ProcessSet.h"
 #include "common/TestEnvironment.h"
 
@@ -12,8 +13,6 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
-#include <QSettings>
-#include <QStandardPaths>
 
 namespace {
 const QString WindowTitle = QString::fromUtf8(ProductName);
@@ -31,22 +30,11 @@ const QByteArray ExitLine = QByteArrayLiteral("handle_exit_application\n");
 const QByteArray WarmUpLine = QByteArrayLiteral("warming up the web engine for the default server");
 const QByteArray LoadLine = QByteArrayLiteral("handle_load");
 
-QString clientDataFolder()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/norv-client");
-}
-
-void writeMiniTray(bool miniTray)
-{
-    QSettings(clientDataFolder() + QStringLiteral("/norv-client.ini"), QSettings::IniFormat)
-        .setValue(QStringLiteral("MiniTray"), miniTray);
-}
-
 // Saves url as the only server, the default one, so the client connects it by itself.
 bool writeDefaultServer(const QString& url)
 {
-    QDir().mkpath(clientDataFolder());
-    QSaveFile file(clientDataFolder() + QStringLiteral("/ServerConfig.xml"));
+    QDir().mkpath(TestEnvironment::clientDataFolder());
+    QSaveFile file(TestEnvironment::clientDataFolder() + QStringLiteral("/ServerConfig.xml"));
     if (!file.open(QIODevice::WriteOnly)) {
         return false;
     }
@@ -54,17 +42,6 @@ bool writeDefaultServer(const QString& url)
                "<Name>Demo</Name><URL>"
                + url.toUtf8() + "</URL></Server></ServerList>");
     return file.commit();
-}
-
-QByteArray runTool(const QString& program, const QStringList& arguments, int* exitCode = nullptr)
-{
-    QProcess tool;
-    tool.start(program, arguments);
-    tool.waitForFinished(10000);
-    if (exitCode) {
-        *exitCode = tool.exitCode();
-    }
-    return tool.readAllStandardOutput();
 }
 
 struct ShownWindow
@@ -81,7 +58,8 @@ QVector<ShownWindow> clientWindows()
                                                         "\\d+\\s+\\S+\\s+(.*)$"));
     QVector<ShownWindow> windows;
     const QStringList lines =
-        QString::fromUtf8(runTool(QStringLiteral("wmctrl"), {QStringLiteral("-lG")})).split(QLatin1Char('\n'));
+        QString::fromUtf8(DesktopSession::runTool({QStringLiteral("wmctrl"), QStringLiteral("-lG")}))
+            .split(QLatin1Char('\n'));
     for (const QString& text : lines) {
         const QRegularExpressionMatch match = line.match(text);
         if (match.hasMatch() && match.captured(3).trimmed() == WindowTitle) {
@@ -131,7 +109,7 @@ QByteArray whyNoLine(QProcess* client, const QByteArray& output)
 // Asks the window manager to close the window, as its close button does, and waits for the client to end.
 bool closeAndWaitForExit(QProcess* client, const QString& windowId, QByteArray* output)
 {
-    runTool(QStringLiteral("wmctrl"), {QStringLiteral("-i"), QStringLiteral("-c"), windowId});
+    DesktopSession::runTool({QStringLiteral("wmctrl"), QStringLiteral("-i"), QStringLiteral("-c"), windowId});
     const bool ended = client->waitForFinished(ExitTimeoutMs);
     *output += client->readAllStandardOutput();
     return ended;
@@ -158,9 +136,7 @@ private:
 
 void TestClientProcess::initTestCase()
 {
-    int exitCode = -1;
-    runTool(QStringLiteral("wmctrl"), {QStringLiteral("-m")}, &exitCode);
-    QVERIFY2(exitCode == 0, "a window manager is needed (scripts/test starts openbox)");
+    QVERIFY2(DesktopSession::windowManagerRuns(), "a window manager is needed (scripts/test starts openbox)");
     QVERIFY(QFile::exists(TestEnvironment::clientPath()));
     QVERIFY(m_portal.start(m_processes));
 }
@@ -190,7 +166,7 @@ QProcess* TestClientProcess::startClient()
 
 void TestClientProcess::closingTheMainWindowEndsTheClient()
 {
-    writeMiniTray(false);
+    TestEnvironment::storeClientMiniTray(false);
     QVERIFY(writeDefaultServer(m_portal.origin()));
     QProcess* client = startClient();
     QVERIFY2(client, "another norv-client keeps running on this machine");
@@ -214,7 +190,7 @@ void TestClientProcess::closingTheMainWindowEndsTheClient()
 
 void TestClientProcess::failedAutomaticLoginKeepsTheServerWindow()
 {
-    writeMiniTray(false);
+    TestEnvironment::storeClientMiniTray(false);
     QVERIFY(writeDefaultServer(QStringLiteral("http://127.0.0.1:") + QString::number(closedPort())));
     QProcess* client = startClient();
     QVERIFY2(client, "another norv-client keeps running on this machine");

@@ -2,11 +2,13 @@
 // built as the client builds them, real pages in the real engine, served by demo portals
 // started as child processes.
 
-#include "DemoPortalProcess.h"
 #include "MessageLog.h"
 #include "app/CMainWindow.h"
 #include "app/PortalContract.h"
+#include "common/DemoPortalProcess.h"
+#include "common/PageScript.h"
 #include "common/ProcessSet.h"
+#include "common/RawHttp.h"
 #include "common/ShellFixture.h"
 #include "common/TestEnvironment.h"
 #include "config/ServerConfigFile.h"
@@ -20,7 +22,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
-#include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
@@ -34,7 +35,6 @@
 #include <QScopeGuard>
 #include <QSplitter>
 #include <QStandardPaths>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QWebEnginePage>
@@ -44,6 +44,7 @@
 #include <optional>
 
 namespace {
+using PageScript::evaluate;
 // Generous: a page load in a busy two-core machine can take several seconds.
 const int LoadTimeoutMs = 30000;
 const int AnswerTimeoutMs = 10000;
@@ -72,34 +73,6 @@ std::optional<ServerEntry> findServer(const QVector<ServerEntry>& servers, const
         }
     }
     return std::nullopt;
-}
-
-// Runs script in page and returns its value; invalid when no answer comes.
-QVariant evaluate(QWebEnginePage* page, const QString& script)
-{
-    // Shared with the callback, which may come after we stopped waiting.
-    auto answer = std::make_shared<std::optional<QVariant>>();
-    page->runJavaScript(script, [answer](const QVariant& value) { *answer = value; });
-    if (!QTest::qWaitFor([&answer] { return answer->has_value(); }, AnswerTimeoutMs)) {
-        qWarning() << "no answer to" << script;
-    }
-    return answer->value_or(QVariant());
-}
-
-// Sends one HTTP request and reads the answer's head.
-QByteArray exchange(quint16 port, const QByteArray& request)
-{
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, port);
-    if (!socket.waitForConnected(AnswerTimeoutMs)) {
-        return {};
-    }
-    socket.write(request);
-    QByteArray answer;
-    while (!answer.contains("\r\n\r\n") && socket.waitForReadyRead(AnswerTimeoutMs)) {
-        answer += socket.readAll();
-    }
-    return answer;
 }
 
 struct DroppedItem
@@ -643,11 +616,11 @@ void TestPortalFlow::browserActiveFromTheLocalServiceHidesTheShell()
         m_window, &CMainWindow::sig_browserActive, [&signalThread] { signalThread = QThread::currentThread(); });
 
     const quint16 port = m_window->httpd->port();
-    const QByteArray answer = exchange(port,
-                                       "POST /browser-active HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port)
-                                           + "\r\nX-Device-Id: " + m_window->core->Get_Deviceuuid().toLatin1()
-                                           + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-    QVERIFY2(answer.startsWith("HTTP/1.1 204"), answer.constData());
+    const RawReply answer = RawHttp::exchange(port,
+                                              "POST /browser-active HTTP/1.1\r\n" + RawHttp::hostLine(port)
+                                                  + "X-Device-Id: " + m_window->core->Get_Deviceuuid().toLatin1()
+                                                  + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    QCOMPARE(answer.status, 204);
     QTRY_VERIFY_WITH_TIMEOUT(CLoginUI::browserModeOn(), AnswerTimeoutMs);
     disconnect(watch);
 

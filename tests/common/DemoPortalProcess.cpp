@@ -1,7 +1,8 @@
 #include "DemoPortalProcess.h"
 
-#include "common/ProcessSet.h"
-#include "common/TestEnvironment.h"
+#include "ProcessSet.h"
+#include "TestCertificates.h"
+#include "TestEnvironment.h"
 
 #include <QDebug>
 #include <QHostAddress>
@@ -11,7 +12,6 @@
 namespace {
 const int StartTimeoutMs = 10000;
 const QByteArray ListeningPrefix = QByteArrayLiteral("listening on ");
-const QString CertificateFolder = QStringLiteral(NORV_DEMO_CERT_DIR);
 } // namespace
 
 bool DemoPortalProcess::start(ProcessSet& processes, const QStringList& arguments)
@@ -47,9 +47,9 @@ QStringList DemoPortalProcess::httpsArguments()
 {
     return {QStringLiteral("--https"),
             QStringLiteral("--cert"),
-            CertificateFolder + QStringLiteral("/cert.pem"),
+            TestCertificates::file("cert.pem"),
             QStringLiteral("--key"),
-            CertificateFolder + QStringLiteral("/key.pem")};
+            TestCertificates::file("key.pem")};
 }
 
 quint16 closedPort()

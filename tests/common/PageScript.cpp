@@ -1,0 +1,20 @@
+#include "PageScript.h"
+
+#include <QTest>
+#include <QWebEnginePage>
+
+#include <memory>
+#include <optional>
+
+namespace PageScript {
+QVariant evaluate(QWebEnginePage* page, const QString& script, int timeoutMs)
+{
+    // Shared with the callback, which may come after we stopped waiting.
+    auto answer = std::make_shared<std::optional<QVariant>>();
+    page->runJavaScript(script, [answer](const QVariant& value) { *answer = value; });
+    if (!QTest::qWaitFor([&answer] { return answer->has_value(); }, timeoutMs)) {
+        qWarning() << "no answer to" << script;
+    }
+    return answer->value_or(QVariant());
+}
+} // namespace PageScript

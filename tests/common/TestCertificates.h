@@ -1,0 +1,19 @@
+#ifndef TESTCERTIFICATES_H
+#define TESTCERTIFICATES_H
+
+#include <QSslConfiguration>
+#include <QString>
+
+// The private test CA and the server certificate it signs for 127.0.0.1 and localhost, made
+// by the build (tools/demo-portal): no key is kept in the sources, and nothing trusts the CA
+// unless a test says so for its own process.
+namespace TestCertificates {
+// "ca.pem", "cert.pem" or "key.pem".
+QString file(const char* name);
+// Makes this process trust the test CA, with verification on; returns the configuration set.
+QSslConfiguration trustTestAuthority();
+// The server certificate and key, for a TLS server of the test's own.
+QSslConfiguration serverConfiguration();
+} // namespace TestCertificates
+
+#endif // TESTCERTIFICATES_H

@@ -1,0 +1,15 @@
+#ifndef TESTDATA_H
+#define TESTDATA_H
+
+#include <QByteArray>
+#include <QString>
+
+// The documents in tests/data/.
+namespace TestData {
+QString path(const char* name);
+QByteArray read(const char* name);
+// An update server's version file publishing this version and download address.
+QByteArray versionFile(const QString& version, const QString& downloadUrl = QStringLiteral("https://dl.example/c"));
+} // namespace TestData
+
+#endif // TESTDATA_H
