@@ -5,7 +5,6 @@
 #include "common/TestEnvironment.h"
 #include "config/SettingsFile.h"
 #include "core/TesselCore.h"
-#include "core/TesselHttpd.h"
 #include "dialogs/CAboutUI.h"
 #include "dialogs/CMachineCodeUI.h"
 #include "dialogs/CSetting.h"

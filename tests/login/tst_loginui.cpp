@@ -3,7 +3,6 @@
 #include "common/TestEnvironment.h"
 #include "config/DataDirectory.h"
 #include "config/ServerConfigFile.h"
-#include "core/TesselHttpd.h"
 #include "i18n/CTextTable.h"
 #include "login/ButtonDelete.h"
 #include "login/CCombox.h"
@@ -20,6 +19,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 namespace {
 const ServerEntry Office {QStringLiteral("Office"), QStringLiteral("https://files.example"), false};
@@ -49,6 +50,15 @@ QStringList displayTexts(const QVector<ServerEntry>& servers)
 
 void click(QWidget* widget)
 {
+    // A check box takes clicks on its box and text only, which the client's font may leave short of the middle.
+    if (auto* box = qobject_cast<QCheckBox*>(widget)) {
+        QStyleOptionButton option;
+        option.initFrom(box);
+        option.text = box->text();
+        const QRect clickable = box->style()->subElementRect(QStyle::SE_CheckBoxClickRect, &option, box);
+        QTest::mouseClick(widget, Qt::LeftButton, {}, clickable.center());
+        return;
+    }
     QTest::mouseClick(widget, Qt::LeftButton);
 }
 } // namespace
