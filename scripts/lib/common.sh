@@ -8,6 +8,7 @@ REQUIRED_PACKAGES=(
     fonts-noto-cjk openssl desktop-file-utils libglib2.0-bin
     appstream dpkg-dev file weasyprint
     clang libclang-rt-14-dev
+    curl util-linux
 )
 
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
