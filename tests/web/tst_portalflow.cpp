@@ -5,6 +5,7 @@
 #include "DemoPortalProcess.h"
 #include "MessageLog.h"
 #include "app/CMainWindow.h"
+#include "common/ListeningSockets.h"
 #include "common/ProcessSet.h"
 #include "common/ShellFixture.h"
 #include "common/TestEnvironment.h"
@@ -37,10 +38,14 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
 
 #include <atomic>
 #include <memory>
 #include <optional>
+
+#include <sys/stat.h>
 
 namespace {
 // Generous: a page load in a busy two-core machine can take several seconds.
@@ -50,6 +55,10 @@ const QString WarmUpLine = QStringLiteral("warming up the web engine for the def
 const QString PortalMarker = QStringLiteral("norv-enterprise");
 const QString LoginPath = QStringLiteral("/app/login?uuid=");
 const QString DropPrefix = QStringLiteral("TesselDrage ");
+// Where Qt WebEngine serves remote debugging when asked to; the client never asks.
+const quint16 RemoteDebuggingPort = 9223;
+const int WideFolderMode = 0755;
+const int OwnerOnlyFolderMode = 0700;
 
 QString serverConfigPath()
 {
@@ -139,6 +148,8 @@ private slots:
     void rejectedAddressesShowTheFailureAndSaveNothing();
     void loginOverHttpShowsThePortal();
     void developerViewTakesAThirdOfTheHeight();
+    void developerToolsNeedNoDebuggingPort();
+    void portalProfileFoldersAreTheUsersAlone();
     void pasteShortcutAndTutorialInThePortal();
     void languageSwitchReachesThePage();
     void droppedFilesAndFoldersReachThePageExactly();
@@ -365,6 +376,44 @@ void TestPortalFlow::developerViewTakesAThirdOfTheHeight()
     QVERIFY(splitter->rect().contains(devTools->geometry()));
     QTest::keyClick(m_window, Qt::Key_F12);
     QVERIFY(devTools->isHidden());
+}
+
+void TestPortalFlow::developerToolsNeedNoDebuggingPort()
+{
+    QVERIFY(ensurePortal());
+    // Any local process or user could attach to such a port and script the logged-in portal.
+    QVERIFY(!ListeningSockets::thisProcessListensOn(RemoteDebuggingPort));
+    QWebEngineView* devTools = m_window->devToolsView;
+    const auto hideAgain = qScopeGuard([devTools] { devTools->hide(); });
+    QTest::keyClick(m_window, Qt::Key_F12);
+    QVERIFY(devTools->isVisible());
+    // The developer tools themselves, for the portal page.
+    QWebEnginePage* tools = devTools->page();
+    QTRY_VERIFY2_WITH_TIMEOUT(tools->title().startsWith(QStringLiteral("DevTools")),
+                              qPrintable(tools->url().toString() + QStringLiteral(" titled ") + tools->title()),
+                              LoadTimeoutMs);
+    QCOMPARE(tools->inspectedPage(), m_window->webView->page());
+    QVERIFY(!ListeningSockets::thisProcessListensOn(RemoteDebuggingPort));
+    QTest::keyClick(m_window, Qt::Key_F12);
+    QVERIFY(devTools->isHidden());
+}
+
+void TestPortalFlow::portalProfileFoldersAreTheUsersAlone()
+{
+    QVERIFY(ensurePortal());
+    // Cookies and cache hold the logged-in portal's session.
+    const QWebEngineProfile* profile = m_window->webView->page()->profile();
+    const QStringList folders {profile->persistentStoragePath(), profile->cachePath()};
+    for (const QString& folder : folders) {
+        QCOMPARE(TestEnvironment::modeOf(folder), OwnerOnlyFolderMode);
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), WideFolderMode) == 0);
+    }
+    // Widened since, as by an earlier version: narrowed again when the portal loads next.
+    QVERIFY(login(QStringLiteral("Demo HTTP"), m_http.origin()));
+    QCOMPARE(m_window->webView->page()->profile(), profile);
+    for (const QString& folder : folders) {
+        QCOMPARE(TestEnvironment::modeOf(folder), OwnerOnlyFolderMode);
+    }
 }
 
 void TestPortalFlow::pasteShortcutAndTutorialInThePortal()
