@@ -6,6 +6,7 @@
 #include "PortalContract.h"
 #include "Product.h"
 #include "config/AutoStart.h"
+#include "config/OwnerOnly.h"
 #include "config/SettingsFile.h"
 #include "core/TesselCore.h"
 #include "core/TesselHttpd.h"
@@ -75,8 +76,6 @@ const QString LoadingNotice = QStringLiteral("loading...");
 const int LanguageEnglish = 0;
 const int LanguageChinese = 1;
 const QString CatalogueFolder = QStringLiteral(":/resource/translator/");
-// Qt WebEngine serves its developer tools on this port; it must be set before the first web view exists.
-const char* const RemoteDebuggingPort = "9223";
 
 bool isWebAddress(const QString& url)
 {
@@ -132,8 +131,10 @@ void CMainWindow::initLayout()
     initMenus();
     splitter = new QSplitter(Qt::Vertical);
     setCentralWidget(splitter);
+    // The developer tools run inside the process (see toggleDeveloperView): a remote-debugging
+    // port would let any local process or user script the logged-in portal. Qt WebEngine opens
+    // one only when the user sets QTWEBENGINE_REMOTE_DEBUGGING.
     if (!devToolsView) {
-        qputenv("QTWEBENGINE_REMOTE_DEBUGGING", RemoteDebuggingPort);
         devToolsView = new QWebEngineView;
         splitter->addWidget(devToolsView);
         devToolsView->hide();
@@ -283,6 +284,10 @@ QWebEngineProfile* CMainWindow::portalProfile(const QString& host)
         const QByteArray storage = QCryptographicHash::hash(host.toUtf8(), QCryptographicHash::Sha1).toHex();
         profile = new QWebEngineProfile(QStringLiteral("portal-") + QString::fromLatin1(storage), this);
     }
+    // Cookies and cache hold the portal's session. Checked at every use: an earlier version
+    // may have made the folders, or they may have been widened since.
+    OwnerOnly::makeFolder(profile->persistentStoragePath());
+    OwnerOnly::makeFolder(profile->cachePath());
     return profile;
 }
 
@@ -545,7 +550,7 @@ void CMainWindow::keyPressEvent(QKeyEvent* event)
 
 void CMainWindow::toggleDeveloperView()
 {
-    devToolsView->load(QUrl(QStringLiteral("http://127.0.0.1:") + QString::fromLatin1(RemoteDebuggingPort)));
+    inspectPortal();
     devToolsView->setVisible(devToolsView->isHidden());
     // Inside the splitter only the splitter's sizes place the view: a third of the window's height.
     const int developerHeight = height() / 3;
@@ -555,6 +560,18 @@ void CMainWindow::toggleDeveloperView()
                                                           : qMax(0, splitter->height() - developerHeight));
     }
     splitter->setSizes(sizes);
+}
+
+// Opens the developer tools of the portal page afresh in the developer view; blank without a portal.
+void CMainWindow::inspectPortal()
+{
+    QWebEnginePage* tools = devToolsView->page();
+    tools->setInspectedPage(nullptr);
+    if (webView) {
+        tools->setInspectedPage(webView->page());
+    } else {
+        tools->setUrl(QUrl(BlankAddress));
+    }
 }
 
 void CMainWindow::wheelEvent(QWheelEvent*) { }

@@ -151,6 +151,7 @@ private:
     void showPortal();
     void uncheckServerEntries();
     void toggleDeveloperView();
+    void inspectPortal();
     // Places a dialog over the window in use and runs it modally.
     void runDialog(QDialog* dialog);
     // Runs a script in the portal page, if one is shown; nothing is expected back.

@@ -12,6 +12,8 @@ namespace {
 const QString ProcRoot = QStringLiteral("/proc");
 // The kernel marks the link of an executable replaced since the process started.
 const QString DeletedSuffix = QStringLiteral(" (deleted)");
+// "Uid:\treal\teffective\tsaved\tfilesystem" in /proc/<pid>/status.
+const QByteArray UidField("Uid:");
 
 // Base name of /proc/<pid>/exe; empty when the link cannot be read (other users'
 // processes, kernel threads, processes that just ended).
@@ -53,6 +55,25 @@ bool hasEnded(const QString& pidDir)
     return state == 'Z' || state == 'X';
 }
 
+// Any account may name a process like this program; only this user's own copies count.
+bool ownedByThisUser(const QString& pidDir)
+{
+    QFile status(pidDir + QStringLiteral("/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    // Files in /proc have no size, so they are read whole rather than line by line.
+    const QList<QByteArray> lines = status.readAll().split('\n');
+    for (const QByteArray& line : lines) {
+        if (line.startsWith(UidField)) {
+            bool valid = false;
+            const uint realUid = line.mid(UidField.size()).simplified().split(' ').value(0).toUInt(&valid);
+            return valid && realUid == ::getuid();
+        }
+    }
+    return false;
+}
+
 QString nameOf(const QString& pidDir)
 {
     const QString exe = executableFileName(pidDir);
@@ -79,7 +100,7 @@ int countProcesses(const QString& exeName, int limit)
     const QStringList entries = QDir(ProcRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& entry : entries) {
         const QString pidDir = ProcRoot + QLatin1Char('/') + entry;
-        if (!isProcessDir(entry) || nameOf(pidDir) != exeName || hasEnded(pidDir)) {
+        if (!isProcessDir(entry) || nameOf(pidDir) != exeName || hasEnded(pidDir) || !ownedByThisUser(pidDir)) {
             continue;
         }
         if (++count >= limit) {

@@ -14,6 +14,11 @@ QString ownExecutableName()
 
 int countProcesses(const QString& exeName, int limit)
 {
+    // Other users' sessions may run their own copies; only this session's count.
+    DWORD ownSession = 0;
+    if (!ProcessIdToSessionId(GetCurrentProcessId(), &ownSession)) {
+        return 0;
+    }
     // A snapshot that cannot be taken counts as finding no other instance.
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) {
@@ -24,7 +29,12 @@ int countProcesses(const QString& exeName, int limit)
     entry.dwSize = sizeof(entry);
     int count = 0;
     for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-        if (wanted == entry.szExeFile && ++count >= limit) {
+        DWORD session = 0;
+        if (wanted != entry.szExeFile || !ProcessIdToSessionId(entry.th32ProcessID, &session)
+            || session != ownSession) {
+            continue;
+        }
+        if (++count >= limit) {
             break;
         }
     }

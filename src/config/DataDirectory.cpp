@@ -1,5 +1,7 @@
 #include "DataDirectory.h"
 
+#include "OwnerOnly.h"
+
 #include <QDir>
 #include <QStandardPaths>
 
@@ -15,6 +17,7 @@ void ensureExists()
     if (!QDir(folder).exists()) {
         QDir().mkdir(folder);
     }
+    OwnerOnly::restrict(folder);
 }
 
 QString filePath(const QString& fileName)

@@ -8,7 +8,8 @@
 // earlier installations keep being found.
 namespace DataDirectory {
 QString path();
-// Creates the folder itself if missing, but not missing parents; failure is silent.
+// Creates the folder itself if missing, but not missing parents, and makes it the user's
+// alone (see OwnerOnly); failure is silent.
 void ensureExists();
 // Path of a file inside the folder.
 QString filePath(const QString& fileName);

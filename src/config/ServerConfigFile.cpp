@@ -2,6 +2,7 @@
 #include "app/Logging.h"
 
 #include "DataDirectory.h"
+#include "OwnerOnly.h"
 
 #include <QDomDocument>
 #include <QFile>
@@ -55,6 +56,7 @@ QString ServerConfigFile::keptCopyPath() const
 
 ServerConfigFile::ReadResult ServerConfigFile::read(QVector<ServerEntry>& servers)
 {
+    OwnerOnly::restrict(m_filePath);
     QFile file(m_filePath);
     if (!file.open(QIODevice::ReadOnly)) {
         return CannotOpen;
@@ -132,6 +134,8 @@ bool ServerConfigFile::write(const QVector<ServerEntry>& servers)
     if (!file.open(QIODevice::WriteOnly)) {
         return false;
     }
+    // Set on the temporary file, so the list is never readable by others, not even for a moment.
+    file.setPermissions(OwnerOnly::FilePermissions);
     const QByteArray bytes = serialize(servers);
     // commit() does not notice a failed final flush (a full disk), so flush first.
     if (file.write(bytes) != bytes.size() || !file.flush()) {

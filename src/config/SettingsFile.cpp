@@ -1,6 +1,7 @@
 #include "SettingsFile.h"
 
 #include "DataDirectory.h"
+#include "OwnerOnly.h"
 
 #include <algorithm>
 
@@ -52,6 +53,7 @@ QString path()
 Settings read()
 {
     DataDirectory::ensureExists();
+    OwnerOnly::restrict(path());
     const Settings defaults;
     const QSettings file(path(), QSettings::IniFormat);
     Settings settings;
@@ -73,5 +75,8 @@ void write(const Settings& settings)
     for (auto value = values.cbegin(); value != values.cend(); ++value) {
         file.setValue(value.key(), value.value());
     }
+    // A new file gets the umask's permissions.
+    file.sync();
+    OwnerOnly::restrict(path());
 }
 } // namespace SettingsFile

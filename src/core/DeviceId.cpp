@@ -15,6 +15,9 @@ const QUuid DeviceNamespace(QStringLiteral("{6b2d6f0e-3c1a-5e8b-9f47-0d2e8a61c4b
 const char* const DeviceIdFileName = "device-id";
 // A UUID's text is 36 characters; anything much larger in the file is not ours.
 const qint64 MaxIdFileSize = 64;
+// The id identifies the user's device to the portal: other accounts must not read it.
+const QFileDevice::Permissions OwnerOnlyFile = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+const QFileDevice::Permissions OwnerOnlyFolder = OwnerOnlyFile | QFileDevice::ExeOwner;
 
 QString uuidText(const QUuid& uuid)
 {
@@ -24,6 +27,10 @@ QString uuidText(const QUuid& uuid)
 QString readKeptId(const QString& filePath)
 {
     QFile file(filePath);
+    // Kept by an earlier version, perhaps readable by everyone.
+    if (file.exists()) {
+        file.setPermissions(OwnerOnlyFile);
+    }
     if (!file.open(QIODevice::ReadOnly) || file.size() > MaxIdFileSize) {
         return {};
     }
@@ -33,11 +40,16 @@ QString readKeptId(const QString& filePath)
 
 bool keepId(const QString& filePath, const QString& id)
 {
-    QDir().mkpath(QFileInfo(filePath).absolutePath());
+    const QString folder = QFileInfo(filePath).absolutePath();
+    if (!QDir(folder).exists()) {
+        QDir().mkpath(folder);
+        QFile::setPermissions(folder, OwnerOnlyFolder);
+    }
     QSaveFile file(filePath);
     if (!file.open(QIODevice::WriteOnly)) {
         return false;
     }
+    file.setPermissions(OwnerOnlyFile);
     file.write(id.toLatin1() + '\n');
     return file.commit();
 }

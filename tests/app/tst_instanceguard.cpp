@@ -1,4 +1,5 @@
 #include "app/InstanceGuard.h"
+#include "common/OtherUser.h"
 #include "common/ProcessSet.h"
 #include "common/TestEnvironment.h"
 
@@ -18,6 +19,12 @@ QString copyExecutable(const QString& source, const QString& targetPath)
     }
     QFile::setPermissions(targetPath, QFile::permissions(source) | QFile::ExeOwner);
     return targetPath;
+}
+
+QByteArray processName(const QProcess* process)
+{
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(process->processId()));
+    return comm.open(QIODevice::ReadOnly) ? comm.readAll().trimmed() : QByteArray();
 }
 
 int zombieCount(const QString& name)
@@ -45,6 +52,7 @@ private slots:
     void secondClientEndsAtOnceWithCodeZero();
     void clientUnderAnotherNameRunsBesideTheFirst();
     void unrelatedProgramWithTheSameNameBlocksStart();
+    void anotherUsersProcessWithTheSameNameDoesNotBlockStart();
 
 private:
     QTemporaryDir m_dir;
@@ -143,6 +151,30 @@ void TestInstanceGuard::unrelatedProgramWithTheSameNameBlocksStart()
     QVERIFY(client->waitForFinished(ClientStartTimeoutMs));
     QCOMPARE(client->exitCode(), 0);
     QVERIFY(!client->readAllStandardError().contains(ClientStartedLine));
+}
+
+void TestInstanceGuard::anotherUsersProcessWithTheSameNameDoesNotBlockStart()
+{
+    const QString unavailable = OtherUser::unavailableReason();
+    if (!unavailable.isEmpty()) {
+        QSKIP(qPrintable(unavailable));
+    }
+    // The other user must be able to reach and run the impostor.
+    QTemporaryDir shared;
+    QVERIFY(shared.isValid());
+    QVERIFY(
+        QFile::setPermissions(shared.path(), QFile::permissions(shared.path()) | QFile::ReadOther | QFile::ExeOther));
+    const QString impostor = copyExecutable(m_sleep, shared.filePath(QStringLiteral("norv-client")));
+    QVERIFY(!impostor.isEmpty());
+    QVERIFY(QFile::setPermissions(impostor, QFile::permissions(impostor) | QFile::ReadOther | QFile::ExeOther));
+
+    ProcessSet processes;
+    QProcess* other =
+        processes.start(OtherUser::launcher(), OtherUser::launcherArguments(impostor, {QStringLiteral("60")}));
+    QVERIFY(other->waitForStarted());
+    QTRY_COMPARE(processName(other), QByteArray("norv-client"));
+    QProcess* client = processes.start(TestEnvironment::clientPath());
+    QVERIFY2(waitForStandardError(client, ClientStartedLine), "another user's process blocked the client");
 }
 
 NORV_TEST_MAIN(TestInstanceGuard)

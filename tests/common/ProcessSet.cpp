@@ -13,11 +13,12 @@ ProcessSet::~ProcessSet()
     }
 }
 
-QProcess* ProcessSet::start(const QString& program, const QStringList& arguments)
+QProcess* ProcessSet::start(const QString& program, const QStringList& arguments, const QProcessEnvironment& settings)
 {
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("NORV_HTTPD_PORT"), QStringLiteral("0"));
+    environment.insert(settings);
     process->setProcessEnvironment(environment);
     process->start(program, arguments);
     m_processes.push_back(std::move(process));

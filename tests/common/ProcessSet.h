@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStringList>
 
 #include <memory>
@@ -17,8 +18,11 @@ public:
     ProcessSet(const ProcessSet&) = delete;
     ProcessSet& operator=(const ProcessSet&) = delete;
 
-    // The client's local service asks for any free port, so tests never collide on it.
-    QProcess* start(const QString& program, const QStringList& arguments = {});
+    // The client's local service asks for any free port, so tests never collide on it;
+    // settings holds variables to set on top of that, or instead.
+    QProcess* start(const QString& program,
+                    const QStringList& arguments = {},
+                    const QProcessEnvironment& settings = QProcessEnvironment());
 
 private:
     std::vector<std::unique_ptr<QProcess>> m_processes;

@@ -88,3 +88,11 @@ quint64 TestEnvironment::inodeOf(const QString& path)
     };
     return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_ino : 0;
 }
+
+int TestEnvironment::modeOf(const QString& path)
+{
+    struct stat status
+    {
+    };
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
+}

@@ -21,6 +21,8 @@ void storeClientMiniTray(bool on);
 // The file's inode number, 0 when it is missing. Files written whole through a temporary
 // copy get a new one at each write, so an unchanged number tells that a file was left alone.
 quint64 inodeOf(const QString& path);
+// The permission bits of a file or folder (0644 and the like), -1 when it is missing.
+int modeOf(const QString& path);
 } // namespace TestEnvironment
 
 // Like QTEST_MAIN, with what Qt WebEngine needs before the application exists.

@@ -4,8 +4,11 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QUuid>
+
+#include <sys/stat.h>
 
 namespace {
 const QString AppKey = QStringLiteral("0123456789ABCDEF0123456789ABCDEF");
@@ -23,6 +26,12 @@ void writeFile(const QString& path, const QByteArray& content)
     file.write(content);
 }
 
+// What a common umask (022) gives new files and folders: readable by every account.
+const mode_t CommonUmask = 022;
+const int WideFileMode = 0644;
+const int OwnerOnlyFolderMode = 0700;
+const int OwnerOnlyFileMode = 0600;
+
 bool isUuidText(const QString& text)
 {
     return text.size() == 36 && !QUuid(text).isNull();
@@ -39,6 +48,7 @@ private slots:
     void brokenKeptIdIsReplaced_data();
     void brokenKeptIdIsReplaced();
     void unwritableFolderStillGivesAnId();
+    void keptIdIsTheUsersAlone();
     void coreIdIsStableAcrossObjectsAndProcesses();
 };
 
@@ -92,6 +102,24 @@ void TestDeviceId::unwritableFolderStillGivesAnId()
     const QString blocker = dir.path() + QStringLiteral("/blocker");
     writeFile(blocker, "x");
     QVERIFY(isUuidText(DeviceId::fromFile(blocker + QStringLiteral("/device-id"))));
+}
+
+void TestDeviceId::keptIdIsTheUsersAlone()
+{
+    const mode_t savedUmask = ::umask(CommonUmask);
+    const auto restoreUmask = qScopeGuard([savedUmask] { ::umask(savedUmask); });
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QStringLiteral("/data");
+    const QString path = folder + QStringLiteral("/device-id");
+    const QString id = DeviceId::fromFile(path);
+    QVERIFY(isUuidText(id));
+    QCOMPARE(TestEnvironment::modeOf(folder), OwnerOnlyFolderMode);
+    QCOMPARE(TestEnvironment::modeOf(path), OwnerOnlyFileMode);
+
+    // Kept by an earlier version, readable by everyone.
+    QVERIFY(::chmod(QFile::encodeName(path).constData(), WideFileMode) == 0);
+    QCOMPARE(DeviceId::fromFile(path), id);
+    QCOMPARE(TestEnvironment::modeOf(path), OwnerOnlyFileMode);
 }
 
 void TestDeviceId::coreIdIsStableAcrossObjectsAndProcesses()

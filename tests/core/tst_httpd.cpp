@@ -1,3 +1,4 @@
+#include "common/OtherUser.h"
 #include "common/RawHttp.h"
 #include "common/TestEnvironment.h"
 #include "core/TesselCore.h"
@@ -9,8 +10,10 @@
 #include <QHostAddress>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
@@ -119,6 +122,7 @@ private slots:
     void cleanupTestCase();
 
     void statusReportsVersionAndDeviceId();
+    void anotherUsersConnectionIsClosed();
     void hostMustNameThisService_data();
     void hostMustNameThisService();
     void browserActiveRunsCallbackOnServerThread();
@@ -208,6 +212,37 @@ void TestHttpd::statusReportsVersionAndDeviceId()
     QCOMPARE(status.value(QStringLiteral("deviceId")).toString(), m_core->Get_Deviceuuid());
     // Other origins must not read the device id, even when a page asks for it.
     QVERIFY(!reply.headers.contains("access-control-allow-origin"));
+}
+
+void TestHttpd::anotherUsersConnectionIsClosed()
+{
+    const QString unavailable = OtherUser::unavailableReason();
+    if (!unavailable.isEmpty()) {
+        QSKIP(qPrintable(unavailable));
+    }
+    const QString curl = QStandardPaths::findExecutable(QStringLiteral("curl"));
+    if (curl.isEmpty()) {
+        QSKIP("curl is not installed");
+    }
+    const QStringList arguments {QStringLiteral("--silent"), QStringLiteral("http://127.0.0.1:%1/status").arg(m_port)};
+    const QByteArray deviceId = m_core->Get_Deviceuuid().toUtf8();
+
+    QProcess own;
+    own.start(curl, arguments);
+    QVERIFY(own.waitForFinished());
+    QCOMPARE(own.exitCode(), 0);
+    QVERIFY(own.readAllStandardOutput().contains(deviceId));
+
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("^TesselHttpd closed a connection from port \\d+, "
+                                                           "which is not this user's$")));
+    QProcess other;
+    other.start(OtherUser::launcher(), OtherUser::launcherArguments(curl, arguments));
+    QVERIFY(other.waitForFinished());
+    QVERIFY2(other.exitCode() != 0, "the other user's request was answered");
+    QVERIFY(!other.readAllStandardOutput().contains(deviceId));
+
+    QCOMPARE(get("/status").status, 200);
 }
 
 void TestHttpd::hostMustNameThisService_data()

@@ -1,5 +1,6 @@
 // A full, a read-only and an impossible data folder: every write fails without a crash,
-// and the files already there stay exactly as they were.
+// and the files already there stay exactly as they were. And a data folder that other
+// users could read: it and the files in it are made the user's alone.
 #include "common/TestEnvironment.h"
 #include "config/AutoStart.h"
 #include "config/DataDirectory.h"
@@ -9,15 +10,23 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 // Smaller than any of the files, so every write runs out of room part-way.
 const rlim_t FullDiskBytes = 16;
+// What a common umask (022) gives new files and folders: readable by every account.
+const mode_t CommonUmask = 022;
+const int WideFolderMode = 0755;
+const int WideFileMode = 0644;
+const int OwnerOnlyFolderMode = 0700;
+const int OwnerOnlyFileMode = 0600;
 
 QByteArray readAll(const QString& path)
 {
@@ -90,6 +99,8 @@ private slots:
     void fullDiskKeepsTheFiles();
     void readOnlyFolderKeepsTheFiles();
     void folderThatCannotExistIsHarmless();
+    void newFilesAreTheUsersAlone();
+    void widerPermissionsAreNarrowedWhenRead();
 
 private:
     Snapshot writeKnownFiles();
@@ -215,6 +226,39 @@ void TestDataFolder::folderThatCannotExistIsHarmless()
     QVERIFY(!written);
     QCOMPARE(readResult, ServerConfigFile::CannotOpen);
     QCOMPARE(readAll(blocker), QByteArray("x"));
+}
+
+void TestDataFolder::newFilesAreTheUsersAlone()
+{
+    const mode_t savedUmask = ::umask(CommonUmask);
+    const auto restoreUmask = qScopeGuard([savedUmask] { ::umask(savedUmask); });
+    SettingsFile::write({1, true, false});
+    ServerConfigFile servers;
+    QVERIFY(servers.write(serverList(1)));
+
+    QCOMPARE(TestEnvironment::modeOf(DataDirectory::path()), OwnerOnlyFolderMode);
+    QCOMPARE(TestEnvironment::modeOf(SettingsFile::path()), OwnerOnlyFileMode);
+    QCOMPARE(TestEnvironment::modeOf(servers.filePath()), OwnerOnlyFileMode);
+}
+
+void TestDataFolder::widerPermissionsAreNarrowedWhenRead()
+{
+    SettingsFile::write({1, true, false});
+    ServerConfigFile servers;
+    QVERIFY(servers.write(serverList(1)));
+    // As an earlier version, or a copy from another machine, left them.
+    QVERIFY(::chmod(QFile::encodeName(DataDirectory::path()).constData(), WideFolderMode) == 0);
+    for (const QString& path : {SettingsFile::path(), servers.filePath()}) {
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), WideFileMode) == 0);
+    }
+
+    SettingsFile::read();
+    QVector<ServerEntry> read;
+    QCOMPARE(ServerConfigFile().read(read), ServerConfigFile::ReadOk);
+
+    QCOMPARE(TestEnvironment::modeOf(DataDirectory::path()), OwnerOnlyFolderMode);
+    QCOMPARE(TestEnvironment::modeOf(SettingsFile::path()), OwnerOnlyFileMode);
+    QCOMPARE(TestEnvironment::modeOf(servers.filePath()), OwnerOnlyFileMode);
 }
 
 NORV_TEST_MAIN(TestDataFolder)

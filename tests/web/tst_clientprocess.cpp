@@ -13,6 +13,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTcpServer>
 
 namespace {
 const QString WindowTitle = QString::fromUtf8(ProductName);
@@ -124,6 +127,7 @@ private slots:
     void initTestCase();
     void closingTheMainWindowEndsTheClient();
     void failedAutomaticLoginKeepsTheServerWindow();
+    void takenServicePortIsReportedAndTheClientWorksOn();
 
 private:
     QProcess* startClient();
@@ -200,6 +204,37 @@ void TestClientProcess::failedAutomaticLoginKeepsTheServerWindow()
 
     // The main window never came up: only the server window is there, and closing it ends the client too.
     QTRY_COMPARE_WITH_TIMEOUT(onlyWindow().width, ServerWindowWidth, WindowTimeoutMs);
+    QVERIFY(closeAndWaitForExit(client, onlyWindow().id, &output));
+    QCOMPARE(client->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(client->exitCode(), 0);
+    QVERIFY2(output.endsWith(ExitLine), output.constData());
+}
+
+void TestClientProcess::takenServicePortIsReportedAndTheClientWorksOn()
+{
+    // Another program, or another account's client, holds the service's port.
+    QTcpServer holder;
+    QVERIFY(holder.listen(QHostAddress::LocalHost, 0));
+    TestEnvironment::storeClientMiniTray(false);
+    QFile::remove(TestEnvironment::clientDataFolder() + QStringLiteral("/ServerConfig.xml"));
+    // The logging categories as the user has them: no rules, so only their defaults apply.
+    QProcessEnvironment settings;
+    settings.insert(QStringLiteral("NORV_HTTPD_PORT"), QString::number(holder.serverPort()));
+    settings.insert(QStringLiteral("QT_LOGGING_RULES"), QString());
+    QVERIFY(QTest::qWaitFor([] { return InstanceGuard::countProcesses(clientName(), 1) == 0; }, OtherClientTimeoutMs));
+    QProcess* client = m_processes.start(TestEnvironment::clientPath(), {}, settings);
+
+    const QByteArray warning =
+        QStringLiteral("TesselHttpd cannot listen on 127.0.0.1:%1: ").arg(holder.serverPort()).toUtf8();
+    QByteArray log;
+    QVERIFY2(waitForStandardError(client, warning, ClientStartTimeoutMs, &log), log.constData());
+    // The cause follows the port on the same line.
+    const int causeStart = log.indexOf(warning) + warning.size();
+    QVERIFY2(log.indexOf('\n', causeStart) > causeStart, log.constData());
+
+    // Without the service the client works on: its window comes up, and closing it ends the client.
+    QTRY_COMPARE_WITH_TIMEOUT(onlyWindow().width, ServerWindowWidth, WindowTimeoutMs);
+    QByteArray output;
     QVERIFY(closeAndWaitForExit(client, onlyWindow().id, &output));
     QCOMPARE(client->exitStatus(), QProcess::NormalExit);
     QCOMPARE(client->exitCode(), 0);

@@ -3,6 +3,7 @@
 
 #include "HttpConnection.h"
 #include "HttpRouter.h"
+#include "PeerOwner.h"
 
 #include <QTcpSocket>
 
@@ -13,7 +14,9 @@ HttpServer::HttpServer(TesselCore* core, QObject* parent)
     , m_core(core)
     , m_listener(this)
 {
-    connect(&m_listener, &QTcpServer::newConnection, this, &HttpServer::acceptPendingConnections);
+    // Queued: QTcpServer announces each connection as it accepts it, but the socket table is
+    // read once for all the connections it accepted in one go.
+    connect(&m_listener, &QTcpServer::newConnection, this, &HttpServer::acceptPendingConnections, Qt::QueuedConnection);
 }
 
 // Out of line, where HttpRouter is complete.
@@ -32,9 +35,27 @@ quint16 HttpServer::listenOnLoopback(quint16 port)
 
 void HttpServer::acceptPendingConnections()
 {
-    while (QTcpSocket* socket = m_listener.nextPendingConnection()) {
-        accept(socket);
+    if (!m_listener.hasPendingConnections()) {
+        return;
     }
+    // Loopback is open to every account on the machine; the service is for its own user only.
+    const PeerOwner owners(m_listener.serverAddress(), m_listener.serverPort());
+    while (QTcpSocket* socket = m_listener.nextPendingConnection()) {
+        if (owners.isCurrentUser(socket->peerAddress(), socket->peerPort())) {
+            accept(socket);
+        } else {
+            closeForeign(socket);
+        }
+    }
+}
+
+void HttpServer::closeForeign(QTcpSocket* socket)
+{
+    qCWarning(lcHttpd).noquote() << QStringLiteral(
+                                        "TesselHttpd closed a connection from port %1, which is not this user's")
+                                        .arg(socket->peerPort());
+    socket->abort();
+    socket->deleteLater();
 }
 
 void HttpServer::accept(QTcpSocket* socket)

@@ -30,6 +30,8 @@ public:
 private:
     void acceptPendingConnections();
     void accept(QTcpSocket* socket);
+    // Closes a connection of another user's process before reading anything from it.
+    void closeForeign(QTcpSocket* socket);
     bool dropOldestWaiting();
 
     TesselCore* const m_core;

@@ -1,0 +1,33 @@
+#include "OtherUser.h"
+
+#include <QStandardPaths>
+
+#include <unistd.h>
+
+namespace OtherUser {
+QString unavailableReason()
+{
+    if (::geteuid() != 0) {
+        return QStringLiteral("running a program as another user needs root");
+    }
+    if (launcher().isEmpty()) {
+        return QStringLiteral("setpriv (util-linux) is not installed");
+    }
+    return {};
+}
+
+QString launcher()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+}
+
+QStringList launcherArguments(const QString& program, const QStringList& arguments)
+{
+    const QString id = QString::number(Uid);
+    return QStringList {QStringLiteral("--reuid=") + id,
+                        QStringLiteral("--regid=") + id,
+                        QStringLiteral("--clear-groups"),
+                        program}
+    + arguments;
+}
+} // namespace OtherUser
