@@ -1,12 +1,13 @@
 #include "CMainWindow.h"
 #include "Logging.h"
 
+#include "DeveloperView.h"
 #include "DialogPlacement.h"
 #include "FileManager.h"
 #include "PortalContract.h"
 #include "Product.h"
+#include "WebAddress.h"
 #include "config/AutoStart.h"
-#include "config/OwnerOnly.h"
 #include "config/SettingsFile.h"
 #include "core/TesselCore.h"
 #include "core/TesselHttpd.h"
@@ -27,7 +28,6 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
-#include <QCryptographicHash>
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QMenu>
@@ -40,8 +40,6 @@
 #include <QTranslator>
 #include <QUrl>
 #include <QWebEngineProfile>
-#include <QWebEngineView>
-#include <QWindow>
 
 CMainWindow* mainWindowInstance = nullptr;
 
@@ -69,18 +67,11 @@ const QString TestPath = QStringLiteral("/zorp-test");
 const QString BlankAddress = QStringLiteral("about:blank");
 const QString ManualFile = QStringLiteral("/PavoClient.pdf");
 const int DelayedLoginMs = 100;
-const QString HttpsPrefix = QStringLiteral("https://");
-const QString HttpPrefix = QStringLiteral("http://");
 // Shown while a portal loads; deliberately the same in every language.
 const QString LoadingNotice = QStringLiteral("loading...");
 const int LanguageEnglish = 0;
 const int LanguageChinese = 1;
 const QString CatalogueFolder = QStringLiteral(":/resource/translator/");
-
-bool isWebAddress(const QString& url)
-{
-    return url.startsWith(HttpsPrefix, Qt::CaseInsensitive) || url.startsWith(HttpPrefix, Qt::CaseInsensitive);
-}
 
 QMenu* styledMenu()
 {
@@ -92,6 +83,8 @@ QMenu* styledMenu()
 
 CMainWindow::CMainWindow(QWidget* parent)
     : QMainWindow(parent)
+    , portalProfiles(this)
+    , engineWarmUp(this, &portalProfiles)
 {
     qtTranslator = new QTranslator;
     appTranslator = new QTranslator;
@@ -131,11 +124,8 @@ void CMainWindow::initLayout()
     initMenus();
     splitter = new QSplitter(Qt::Vertical);
     setCentralWidget(splitter);
-    // The developer tools run inside the process (see toggleDeveloperView): a remote-debugging
-    // port would let any local process or user script the logged-in portal. Qt WebEngine opens
-    // one only when the user sets QTWEBENGINE_REMOTE_DEBUGGING.
     if (!devToolsView) {
-        devToolsView = new QWebEngineView;
+        devToolsView = new DeveloperView;
         splitter->addWidget(devToolsView);
         devToolsView->hide();
     }
@@ -276,19 +266,7 @@ void CMainWindow::createWebView()
 
 QWebEngineProfile* CMainWindow::portalProfile(const QString& host)
 {
-    // The engine remembers an accepted certificate for a host per profile. In one shared
-    // profile, a certificate accepted while one portal was in use would stay trusted for
-    // pages of that host pulled into every later portal.
-    QWebEngineProfile*& profile = portalProfiles[host];
-    if (!profile) {
-        const QByteArray storage = QCryptographicHash::hash(host.toUtf8(), QCryptographicHash::Sha1).toHex();
-        profile = new QWebEngineProfile(QStringLiteral("portal-") + QString::fromLatin1(storage), this);
-    }
-    // Cookies and cache hold the portal's session. Checked at every use: an earlier version
-    // may have made the folders, or they may have been widened since.
-    OwnerOnly::makeFolder(profile->persistentStoragePath());
-    OwnerOnly::makeFolder(profile->cachePath());
-    return profile;
+    return portalProfiles.forHost(host);
 }
 
 void CMainWindow::destroyWebView()
@@ -358,7 +336,7 @@ void CMainWindow::startDelayLogin()
     loginTimer = new QTimer;
     loginTimer->start(DelayedLoginMs);
     connect(loginTimer, &QTimer::timeout, this, &CMainWindow::slot_delayLogin);
-    warmUpAfterFirstPaint();
+    engineWarmUp.afterFirstPaint();
 }
 
 const ServerEntry* CMainWindow::defaultServer() const
@@ -367,46 +345,6 @@ const ServerEntry* CMainWindow::defaultServer() const
     const auto found =
         std::find_if(serverList.cbegin(), serverList.cend(), [](const ServerEntry& entry) { return entry.isDefault; });
     return found == serverList.cend() ? nullptr : &*found;
-}
-
-void CMainWindow::warmUpAfterFirstPaint()
-{
-    if (!defaultServer()) {
-        return;
-    }
-    // A selection window about to appear gets its first paint before the engine takes the event loop.
-    const QWindow* window = loginUI->windowHandle();
-    if (loginUI->isVisible() && !(window && window->isExposed())) {
-        loginUI->installEventFilter(this);
-        return;
-    }
-    QTimer::singleShot(0, this, &CMainWindow::warmUpDefaultPortal);
-}
-
-bool CMainWindow::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == loginUI && event->type() == QEvent::Paint) {
-        loginUI->removeEventFilter(this);
-        QTimer::singleShot(0, this, &CMainWindow::warmUpDefaultPortal);
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-void CMainWindow::warmUpDefaultPortal()
-{
-    // Starting the web engine takes longer than the delayed login waits: starting it now,
-    // rather than when the timer fires, lets the two overlap. Once the login has run there
-    // is nothing left to gain.
-    const ServerEntry* entry = defaultServer();
-    if (!loginTimer || !entry || CLoginUI::browserModeOn() || !isWebAddress(entry->url)) {
-        return;
-    }
-    const QString host = QUrl(entry->url).host();
-    if (host.isEmpty()) {
-        return;
-    }
-    qCDebug(lcApp) << "warming up the web engine for the default server";
-    portalProfile(host);
 }
 
 void CMainWindow::slot_delayLogin()
@@ -550,28 +488,7 @@ void CMainWindow::keyPressEvent(QKeyEvent* event)
 
 void CMainWindow::toggleDeveloperView()
 {
-    inspectPortal();
-    devToolsView->setVisible(devToolsView->isHidden());
-    // Inside the splitter only the splitter's sizes place the view: a third of the window's height.
-    const int developerHeight = height() / 3;
-    QList<int> sizes;
-    for (int index = 0; index < splitter->count(); ++index) {
-        sizes << (splitter->widget(index) == devToolsView ? developerHeight
-                                                          : qMax(0, splitter->height() - developerHeight));
-    }
-    splitter->setSizes(sizes);
-}
-
-// Opens the developer tools of the portal page afresh in the developer view; blank without a portal.
-void CMainWindow::inspectPortal()
-{
-    QWebEnginePage* tools = devToolsView->page();
-    tools->setInspectedPage(nullptr);
-    if (webView) {
-        tools->setInspectedPage(webView->page());
-    } else {
-        tools->setUrl(QUrl(BlankAddress));
-    }
+    devToolsView->toggle(webView ? webView->page() : nullptr, splitter, height());
 }
 
 void CMainWindow::wheelEvent(QWheelEvent*) { }

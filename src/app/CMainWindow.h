@@ -1,10 +1,12 @@
 #ifndef CMAINWINDOW_H
 #define CMAINWINDOW_H
 
+#include "DeveloperView.h"
+#include "EngineWarmUp.h"
+#include "PortalProfiles.h"
 #include "config/ServerConfigFile.h"
 #include "config/ServerEntry.h"
 
-#include <QHash>
 #include <QMainWindow>
 #include <QVector>
 
@@ -17,7 +19,6 @@ class QSplitter;
 class QTimer;
 class QTranslator;
 class QWebEngineProfile;
-class QWebEngineView;
 
 class CCheckUpdateUI;
 class CLoginUI;
@@ -66,6 +67,9 @@ public:
     // Moves a dialog over the window in use: this one if visible, else the server selection window.
     void placeDialog(QWidget* dialog) const;
 
+    // The server the automatic login connects, if any.
+    const ServerEntry* defaultServer() const;
+
     static QString versionString();
     // Called by the core services, from any thread, when the portal became active in a browser.
     static void browserActiveCallback();
@@ -100,7 +104,7 @@ public:
     QSplitter* splitter = nullptr;
     CLoginUI* loginUI = nullptr;
     CWebEngineView* webView = nullptr;
-    QWebEngineView* devToolsView = nullptr;
+    DeveloperView* devToolsView = nullptr;
     QVector<ServerEntry> serverList;
     TesselCore* core = nullptr;
     TesselPortal* portal = nullptr;
@@ -140,7 +144,6 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void initMenus();
@@ -151,19 +154,16 @@ private:
     void showPortal();
     void uncheckServerEntries();
     void toggleDeveloperView();
-    void inspectPortal();
     // Places a dialog over the window in use and runs it modally.
     void runDialog(QDialog* dialog);
     // Runs a script in the portal page, if one is shown; nothing is expected back.
     void runInPortal(const QString& script);
     void retranslateMenus();
     void startDelayLogin();
-    const ServerEntry* defaultServer() const;
-    void warmUpAfterFirstPaint();
-    void warmUpDefaultPortal();
 
     ServerConfigFile serverConfigFile;
-    QHash<QString, QWebEngineProfile*> portalProfiles;
+    PortalProfiles portalProfiles;
+    EngineWarmUp engineWarmUp;
 };
 
 // The one main window of the process; set once, right after it is constructed.

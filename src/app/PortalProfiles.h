@@ -1,0 +1,25 @@
+#ifndef PORTALPROFILES_H
+#define PORTALPROFILES_H
+
+#include <QHash>
+#include <QString>
+
+class QObject;
+class QWebEngineProfile;
+
+// The web profiles of the portals, one per host, made on first use and kept for the run.
+class PortalProfiles
+{
+public:
+    // The profiles are children of owner and end with it.
+    explicit PortalProfiles(QObject* owner);
+
+    // The profile of host, its storage and cache folders the user's alone.
+    QWebEngineProfile* forHost(const QString& host);
+
+private:
+    QObject* owner;
+    QHash<QString, QWebEngineProfile*> profiles;
+};
+
+#endif // PORTALPROFILES_H
