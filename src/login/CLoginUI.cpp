@@ -2,6 +2,7 @@
 
 #include "CCombox.h"
 #include "ItemWidgetFile.h"
+#include "LoginStyle.h"
 #include "NoFocusRectStyle.h"
 #include "app/CMainWindow.h"
 #include "app/DialogPlacement.h"
@@ -40,31 +41,6 @@ const int BrowserTextMargin = 20;
 const QPoint EnglishExitLink(240, 181);
 const int CentredExitLinkY = 195;
 const int ExitLinkHeight = 32;
-const int BrowserModePixelSize = 16;
-const int SchemePixelSize = 12;
-
-const QString MessageStyle = QStringLiteral("color: rgba(51, 51, 51, 1);font-size: 12px;text-align: center;");
-const QString TitleStyle = QStringLiteral("color: rgba(16, 16, 16, 1);font-size: 14px;text-align: center;");
-const QString ComboStyle = QStringLiteral(
-    "QComboBox{padding-left:15px;border-radius: 4px;border: 1px solid rgba(221, 221, 221, 1);font-size:12px;"
-    "background-color:#F0F0F0}QComboBox::drop-down {width: 50px;height:36px;top:0px;bottom:0px;padding-left:10px;"
-    "padding-right:10px;padding-top:0px;padding-bottom:0px;image: url(:/resource/image/drop-down.png);}"
-    "QAbstractItemView::item {height: 30px;}QListView::item {background: white;}QListView::item:hover {background: "
-    "#fff;}");
-const QString ListStyle = QStringLiteral("QListWidget{}QListWidget::item:hover{background-color:#007BC5}");
-const QString EditStyle =
-    QStringLiteral("padding-left:15px;border:1px solid rgba(221, 221, 221, 1);border-radius:4px;font-size:12px");
-const QString CheckStyle = QStringLiteral(
-    "QCheckBox{spacing:8px;color:rgba(51,51,51,1);font-size:12px;margin-left:2}QCheckBox::indicator::checked{image:"
-    "url(:/resource/image/check.png)}QCheckBox::indicator::unchecked{image:url(:/resource/image/uncheck.png)}");
-const QString ContinueStyle = QStringLiteral(
-    "left: 540px;top: 688px;width: 150px;height: 50px;line-height: 26px;border-radius: 4px;background-color: rgba(0, "
-    "123, 197, 1);color: rgba(255, 255, 255, 1);font-size: 16px;text-align: center;");
-const QString LinkStyle = QStringLiteral("color: rgba(0,123,197,1);border:0px solid #fff;text-align : right");
-const QString BrowserModeStyle = QStringLiteral("font-size: 16px;border:0px;");
-const QString ExitBrowserModeStyle = QStringLiteral("color: rgba(0, 123, 197, 1);font-size: 16px;border:0px;");
-const QString EnglishBanner = QStringLiteral("border-image:url(:/resource/image/norv_login_en.png)");
-const QString ChineseBanner = QStringLiteral("border-image:url(:/resource/image/norv_login_cn.png)");
 
 int textWidth(const QWidget* widget, const QString& text)
 {
@@ -133,7 +109,7 @@ void CLoginUI::createChildren()
 
     // The fixed scheme sits inside the address field; typed text starts right after it.
     labelScheme->setEnabled(false);
-    labelScheme->setFont(withPixelSize(labelScheme->font(), SchemePixelSize));
+    labelScheme->setFont(withPixelSize(labelScheme->font(), LoginStyle::SchemePixelSize));
     auto* schemeLayout = new QHBoxLayout;
     schemeLayout->setContentsMargins(0, 0, 0, 0);
     schemeLayout->setSpacing(0);
@@ -153,22 +129,22 @@ void CLoginUI::createChildren()
 
 void CLoginUI::applyStyles()
 {
-    labelMessage->setStyleSheet(MessageStyle);
-    labelTitle->setStyleSheet(TitleStyle);
-    labelAddress->setStyleSheet(MessageStyle);
-    comboServer->setStyleSheet(ComboStyle);
-    listWidget->setStyleSheet(ListStyle);
-    editAddress->setStyleSheet(EditStyle);
-    labelAlias->setStyleSheet(MessageStyle);
-    editAlias->setStyleSheet(EditStyle);
-    checkDefault->setStyleSheet(CheckStyle);
-    buttonContinue->setStyleSheet(ContinueStyle);
-    buttonNewServer->setStyleSheet(LinkStyle);
-    buttonSelectServer->setStyleSheet(LinkStyle);
-    labelBrowserMode->setStyleSheet(BrowserModeStyle);
-    labelBrowserMode->setFont(withPixelSize(labelBrowserMode->font(), BrowserModePixelSize));
-    buttonExitBrowserMode->setStyleSheet(ExitBrowserModeStyle);
-    QFont linkFont = withPixelSize(buttonExitBrowserMode->font(), BrowserModePixelSize);
+    labelMessage->setStyleSheet(LoginStyle::Message);
+    labelTitle->setStyleSheet(LoginStyle::Title);
+    labelAddress->setStyleSheet(LoginStyle::Message);
+    comboServer->setStyleSheet(LoginStyle::Combo);
+    listWidget->setStyleSheet(LoginStyle::List);
+    editAddress->setStyleSheet(LoginStyle::Edit);
+    labelAlias->setStyleSheet(LoginStyle::Message);
+    editAlias->setStyleSheet(LoginStyle::Edit);
+    checkDefault->setStyleSheet(LoginStyle::Check);
+    buttonContinue->setStyleSheet(LoginStyle::Continue);
+    buttonNewServer->setStyleSheet(LoginStyle::Link);
+    buttonSelectServer->setStyleSheet(LoginStyle::Link);
+    labelBrowserMode->setStyleSheet(LoginStyle::BrowserMode);
+    labelBrowserMode->setFont(withPixelSize(labelBrowserMode->font(), LoginStyle::BrowserModePixelSize));
+    buttonExitBrowserMode->setStyleSheet(LoginStyle::ExitBrowserMode);
+    QFont linkFont = withPixelSize(buttonExitBrowserMode->font(), LoginStyle::BrowserModePixelSize);
     linkFont.setUnderline(true);
     buttonExitBrowserMode->setFont(linkFont);
 }
@@ -262,7 +238,7 @@ void CLoginUI::retranslate()
     if (!texts) {
         return;
     }
-    labelLogo->setStyleSheet(mainWindowInstance->language == 0 ? EnglishBanner : ChineseBanner);
+    labelLogo->setStyleSheet(mainWindowInstance->language == 0 ? LoginStyle::EnglishBanner : LoginStyle::ChineseBanner);
     // The face, not the window, decides: the window may be hidden behind the portal.
     labelTitle->setText(comboServer->isHidden() ? texts->ConnectNewServer : texts->SelectServer);
     labelAddress->setText(texts->ServerAddress);
