@@ -11,14 +11,12 @@
 #include "i18n/CTextTable.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 #include <QStyleOption>
@@ -53,17 +51,11 @@ QFont withPixelSize(QFont font, int pixelSize)
     return font;
 }
 
-// The per-server entries of the Server menu: every entry but the last, ExitServer.
-QList<QAction*> serverActions()
-{
-    QList<QAction*> actions = mainWindowInstance->menuServer->actions();
-    actions.removeAll(mainWindowInstance->actExitServer);
-    return actions;
-}
 } // namespace
 
 CLoginUI::CLoginUI(QWidget* parent)
     : QMainWindow(parent)
+    , serverRows(this)
 {
     setFixedSize(WindowSize);
     QPalette white = palette();
@@ -339,47 +331,22 @@ void CLoginUI::closeEvent(QCloseEvent*)
 
 void CLoginUI::addServerRow(const QString& name, const QString& url)
 {
-    const QString display = ServerEntry::displayText(name, url);
-    auto* item = new QListWidgetItem(listWidget);
-    auto* row = new ItemWidgetFile;
-    listWidget->setItemWidget(item, row);
-    // Installing the row lays it out at once, popup hidden or not; text set afterwards is
-    // measured only when the popup shows the row, not for every saved server at start.
-    row->labelText->setText(display);
-    row->setObjectName(name);
-    row->setAccessibleName(url);
-    row->setToolTip(display);
-
-    auto* action = new QAction;
-    action->setCheckable(true);
-    mainWindowInstance->serverGroup->addAction(action);
-    mainWindowInstance->menuServer->insertAction(mainWindowInstance->actExitServer, action);
-    action->setText(display);
-    row->setFixedWidth(300);
-    action->setObjectName(name);
-    action->setToolTip(url);
-
-    connect(action, &QAction::triggered, mainWindowInstance, &CMainWindow::slot_actServer);
-    connect(row, &ItemWidgetFile::signal_mouseClick, this, &CLoginUI::slot_comboBoxNameChanged);
+    serverRows.addRow(name, url);
 }
 
 void CLoginUI::addServer(const QString& name, const QString& url)
 {
-    QVector<ServerEntry>& servers = mainWindowInstance->serverList;
-    const bool known =
-        std::any_of(servers.cbegin(), servers.cend(), [&url](const ServerEntry& entry) { return entry.url == url; });
-    if (known) {
-        return;
-    }
-    const bool isDefault = checkDefault->isChecked();
-    if (isDefault) {
-        for (ServerEntry& entry : servers) {
-            entry.isDefault = false;
-        }
-    }
-    servers.append({name, url, isDefault});
-    mainWindowInstance->writeServerConfig();
-    addServerRow(name, url);
+    serverRows.addServer(name, url);
+}
+
+void CLoginUI::deleteServerOfRow(const ItemWidgetFile* row)
+{
+    serverRows.deleteServerOfRow(row);
+}
+
+void CLoginUI::removeServer(const QString& url, const ItemWidgetFile* row)
+{
+    serverRows.removeServer(url, row);
 }
 
 void CLoginUI::populateServers()
@@ -400,7 +367,7 @@ void CLoginUI::slot_comboBoxNameChanged(QString s)
 {
     comboServer->setCurrentText(s);
     comboServer->setToolTip(s);
-    for (QAction* action : serverActions()) {
+    for (QAction* action : SavedServerRows::serverActions()) {
         if (ServerEntry::displayText(action->objectName(), action->toolTip()) == s) {
             action->setChecked(true);
             break;
@@ -426,95 +393,4 @@ void CLoginUI::slot_checkbox_auto_connect(bool isChecked)
         entry.isDefault = isChecked && selected.contains(entry.url);
     }
     mainWindowInstance->writeServerConfig();
-}
-
-int CLoginUI::rowOf(const ItemWidgetFile* row) const
-{
-    for (int index = 0; index < listWidget->count(); ++index) {
-        if (rowWidget(index) == row) {
-            return index;
-        }
-    }
-    return -1;
-}
-
-ItemWidgetFile* CLoginUI::rowWidget(int index) const
-{
-    return qobject_cast<ItemWidgetFile*>(listWidget->itemWidget(listWidget->item(index)));
-}
-
-void CLoginUI::deleteServerOfRow(const ItemWidgetFile* row)
-{
-    QVector<ServerEntry>& servers = mainWindowInstance->serverList;
-    const QString url = row->accessibleName();
-    // Rows, menu entries and list entries are kept in the same order, so the row's position
-    // names its entry even when a hand-edited file holds the same address twice.
-    int index = rowOf(row);
-    if (index < 0 || index >= servers.size() || servers.at(index).url != url) {
-        index = int(std::find_if(
-                        servers.cbegin(), servers.cend(), [&url](const ServerEntry& entry) { return entry.url == url; })
-                    - servers.cbegin());
-    }
-    if (index >= servers.size()) {
-        return;
-    }
-    servers.remove(index);
-    mainWindowInstance->writeServerConfig();
-    removeServer(url, row);
-}
-
-int CLoginUI::firstRowOf(const QString& url) const
-{
-    for (int index = 0; index < listWidget->count(); ++index) {
-        if (rowWidget(index)->accessibleName() == url) {
-            return index;
-        }
-    }
-    return -1;
-}
-
-int CLoginUI::copiesBefore(const QString& url, int rowIndex) const
-{
-    int copies = 0;
-    for (int index = 0; index < rowIndex; ++index) {
-        copies += rowWidget(index)->accessibleName() == url ? 1 : 0;
-    }
-    return copies;
-}
-
-void CLoginUI::removeMenuEntry(const QString& url, int copy)
-{
-    int seen = 0;
-    for (QAction* action : serverActions()) {
-        if (action->toolTip() != url || seen++ != copy) {
-            continue;
-        }
-        mainWindowInstance->menuServer->removeAction(action);
-        mainWindowInstance->serverGroup->removeAction(action);
-        disconnect(action, &QAction::triggered, mainWindowInstance, &CMainWindow::slot_actServer);
-        // Not inside its own signal: the menu may still be delivering it.
-        action->deleteLater();
-        return;
-    }
-}
-
-void CLoginUI::removeServer(const QString& url, const ItemWidgetFile* row)
-{
-    const int rowIndex = row ? rowOf(row) : firstRowOf(url);
-    removeMenuEntry(url, copiesBefore(url, rowIndex));
-    if (rowIndex < 0) {
-        return;
-    }
-    comboServer->hidePopup();
-    // The list disposes of the row widget later, so a row deleting itself stays valid until its click is over.
-    // The rows have no text: when the combo box's current row goes, it would take the shown text with it.
-    const QString selected = comboServer->currentText();
-    delete listWidget->item(rowIndex);
-    comboServer->setCurrentText(selected);
-    const QVector<ServerEntry>& servers = mainWindowInstance->serverList;
-    if (servers.isEmpty()) {
-        comboServer->setCurrentText(QString());
-    } else if (selected.contains(url)) {
-        slot_comboBoxNameChanged(servers.last().displayText());
-    }
 }

@@ -1,6 +1,8 @@
 #ifndef CLOGINUI_H
 #define CLOGINUI_H
 
+#include "SavedServerRows.h"
+
 #include <QMainWindow>
 
 class QCheckBox;
@@ -83,12 +85,8 @@ private:
     void applyGeometry();
     void placeLinks();
     void placeBrowserModeTexts();
-    int rowOf(const ItemWidgetFile* row) const;
-    int firstRowOf(const QString& url) const;
-    // How many rows before rowIndex show the same address: picks the matching menu entry.
-    int copiesBefore(const QString& url, int rowIndex) const;
-    void removeMenuEntry(const QString& url, int copy);
-    ItemWidgetFile* rowWidget(int index) const;
+
+    SavedServerRows serverRows;
 };
 
 #endif // CLOGINUI_H

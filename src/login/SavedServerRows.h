@@ -1,0 +1,41 @@
+#ifndef SAVEDSERVERROWS_H
+#define SAVEDSERVERROWS_H
+
+#include <QList>
+#include <QString>
+
+class QAction;
+class CLoginUI;
+class ItemWidgetFile;
+
+// The saved servers of the server selection window: each one is a row of its popup list and
+// an entry of the Server menu, kept in the order of the main window's serverList.
+class SavedServerRows
+{
+public:
+    explicit SavedServerRows(CLoginUI* window);
+
+    void addRow(const QString& name, const QString& url);
+    // Saves a server after its first successful login; an address already saved changes nothing.
+    void addServer(const QString& name, const QString& url);
+    // The delete button of row: takes its server out of the list, the file, the rows and the menu.
+    void deleteServerOfRow(const ItemWidgetFile* row);
+    // Removes the menu entry and the row of a server already taken out of serverList.
+    // With row given, that very row goes (and the matching copy of the menu entry).
+    void removeServer(const QString& url, const ItemWidgetFile* row);
+
+    // The per-server entries of the Server menu: every entry but the last, ExitServer.
+    static QList<QAction*> serverActions();
+
+private:
+    int rowOf(const ItemWidgetFile* row) const;
+    int firstRowOf(const QString& url) const;
+    // How many rows before rowIndex show the same address: picks the matching menu entry.
+    int copiesBefore(const QString& url, int rowIndex) const;
+    void removeMenuEntry(const QString& url, int copy);
+    ItemWidgetFile* rowWidget(int index) const;
+
+    CLoginUI* window;
+};
+
+#endif // SAVEDSERVERROWS_H
