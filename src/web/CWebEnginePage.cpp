@@ -28,3 +28,14 @@ bool CWebEnginePage::certificateError(const QWebEngineCertificateError& error)
                              << error.errorDescription();
     return accepted;
 }
+
+bool CWebEnginePage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame)
+{
+    // The engine opens a dropped file in place of a page that does not take the drop; the
+    // portal hears of it through TesselDrage instead, and stays.
+    if (isMainFrame && url.isLocalFile()) {
+        qCDebug(lcWeb) << "acceptNavigationRequest: refused opening a local file in place of the portal:" << url;
+        return false;
+    }
+    return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+}
