@@ -21,6 +21,19 @@ protected:
                                   const QString& sourceID) override;
     bool certificateError(const QWebEngineCertificateError& error) override;
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
+    // The engine's own dialogs and file chooser, each run as a modal loop of the view.
+    void javaScriptAlert(const QUrl& securityOrigin, const QString& msg) override;
+    bool javaScriptConfirm(const QUrl& securityOrigin, const QString& msg) override;
+    bool javaScriptPrompt(const QUrl& securityOrigin,
+                          const QString& msg,
+                          const QString& defaultValue,
+                          QString* result) override;
+    QStringList
+    chooseFiles(FileSelectionMode mode, const QStringList& oldFiles, const QStringList& acceptedMimeTypes) override;
+
+private:
+    template<typename Run>
+    auto runAsViewLoop(Run run) -> decltype(run());
 };
 
 #endif // CWEBENGINEPAGE_H
