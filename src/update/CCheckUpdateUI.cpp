@@ -42,6 +42,8 @@ CCheckUpdateUI::CCheckUpdateUI(bool checkType, QWidget* parent)
     setStyleSheet(QStringLiteral("QWidget#checkupdate{background-color:#fff;border:1px solid #ccc}"));
     messageLabel = new QLabel(this);
     versionLabel = new QLabel(this);
+    // The version comes from the update server: shown as it is, never as markup.
+    versionLabel->setTextFormat(Qt::PlainText);
     auto* button = new QPushButton(this);
     button->setGeometry(width() - 98, 125, 68, 30);
     messageLabel->setGeometry(26, 56, 250, 23);
@@ -70,22 +72,28 @@ void CCheckUpdateUI::replyFinished(quint64 check, int status, QByteArray body)
     newVersionFound = false;
     downloadUrl.clear();
     if (status != HttpOk) {
-        messageLabel->setText(mainWindowInstance->textTable->CheckUpdateFailed);
-        versionLabel->setText(QString());
+        showCheckFailed();
     }
     const QJsonDocument document =
         QJsonDocument::fromJson(body.left(body.indexOf('\0') < 0 ? body.size() : body.indexOf('\0')));
-    if (document.isNull() || !document.isObject()) {
-        slot_checkFinish();
-        return;
+    // Without a usable version the check failed, whatever the status said; the texts of an
+    // earlier check would tell something this answer does not.
+    if (!document.isObject() || !compareVersions(document.object().value(QStringLiteral("win32")).toObject())) {
+        qCDebug(lcUpdate) << "update check: the answer holds no usable version";
+        showCheckFailed();
     }
-    qCDebug(lcUpdate) << "win32";
-    compareVersions(document.object().value(QStringLiteral("win32")).toObject());
+    slot_checkFinish();
 }
 
-void CCheckUpdateUI::compareVersions(const QJsonObject& entry)
+void CCheckUpdateUI::showCheckFailed()
 {
-    downloadUrl = entry.value(QStringLiteral("downloadUrl")).toString();
+    messageLabel->setText(mainWindowInstance->textTable->CheckUpdateFailed);
+    versionLabel->setText(QString());
+}
+
+bool CCheckUpdateUI::compareVersions(const QJsonObject& entry)
+{
+    qCDebug(lcUpdate) << "win32";
     const QString server = numericPart(entry.value(QStringLiteral("version")).toString());
     const QString client = numericPart(CMainWindow::versionString());
     qCDebug(lcUpdate) << "sVersionServer" << server;
@@ -94,9 +102,9 @@ void CCheckUpdateUI::compareVersions(const QJsonObject& entry)
     const QStringList clientFields = client.split(QLatin1Char('.'));
     qCDebug(lcUpdate) << serverFields.size() << clientFields.size() << serverFields << clientFields;
     if (serverFields.size() < ComparedFields || clientFields.size() < ComparedFields) {
-        slot_checkFinish();
-        return;
+        return false;
     }
+    downloadUrl = entry.value(QStringLiteral("downloadUrl")).toString();
     // Numeric, field by field: 10.0.0 is newer than 9.0.0; fields after the third do not count.
     for (int field = 0; field < ComparedFields; ++field) {
         const int published = serverFields.at(field).toInt();
@@ -109,7 +117,7 @@ void CCheckUpdateUI::compareVersions(const QJsonObject& entry)
     const CTextTable* texts = mainWindowInstance->textTable;
     messageLabel->setText(newVersionFound ? texts->FindNewVerIsDown : texts->UseNewestVersion);
     versionLabel->setText(newVersionFound ? server : client);
-    slot_checkFinish();
+    return true;
 }
 
 void CCheckUpdateUI::slot_checkFinish()
