@@ -21,6 +21,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QStyleOption>
+#include <QTextDocument>
 
 namespace {
 bool browserModeFlag = false;
@@ -83,6 +84,12 @@ QList<QAction*> serverActions()
     QList<QAction*> actions = mainWindowInstance->menuServer->actions();
     actions.removeAll(mainWindowInstance->actExitServer);
     return actions;
+}
+
+// Tool tips guess whether their text is markup; a server's alias and address are shown as typed, on one line.
+QString plainToolTip(const QString& text)
+{
+    return Qt::convertFromPlainText(text, Qt::WhiteSpacePre);
 }
 } // namespace
 
@@ -372,7 +379,7 @@ void CLoginUI::addServerRow(const QString& name, const QString& url)
     row->labelText->setText(display);
     row->setObjectName(name);
     row->setAccessibleName(url);
-    row->setToolTip(display);
+    row->setToolTip(plainToolTip(display));
 
     auto* action = new QAction;
     action->setCheckable(true);
@@ -423,7 +430,7 @@ void CLoginUI::populateServers()
 void CLoginUI::slot_comboBoxNameChanged(QString s)
 {
     comboServer->setCurrentText(s);
-    comboServer->setToolTip(s);
+    comboServer->setToolTip(plainToolTip(s));
     for (QAction* action : serverActions()) {
         if (ServerEntry::displayText(action->objectName(), action->toolTip()) == s) {
             action->setChecked(true);
