@@ -229,7 +229,6 @@ void CMainWindow::showForCommandLine(const QStringList& arguments)
 void CMainWindow::handle_load(QString sName, QString sUrl, bool isLogin)
 {
     qCDebug(lcApp) << "handle_load";
-    loginUI->setInputEnabled(false);
     if (sName.isEmpty() || sUrl.isEmpty() || !QUrl(sUrl).isValid()) {
         loginUI->setInputEnabled(true);
         return;
@@ -239,14 +238,16 @@ void CMainWindow::handle_load(QString sName, QString sUrl, bool isLogin)
         loginUI->showMessage(textTable->ConnectFailed);
         return;
     }
+    // Each portal host browses in a profile of its own: see portalProfile(). The view goes
+    // before the new load begins, since tearing it down ends the load pending in it.
+    if (webView && webView->page()->profile() != portalProfile(QUrl(sUrl).host())) {
+        destroyWebView();
+    }
+    loginUI->setInputEnabled(false);
     loading = true;
     loginUI->showMessage(LoadingNotice);
     currentName = sName;
     currentUrl = sUrl;
-    // Each portal host browses in a profile of its own: see portalProfile().
-    if (webView && webView->page()->profile() != portalProfile(QUrl(sUrl).host())) {
-        destroyWebView();
-    }
     if (!webView) {
         createWebView();
     }
@@ -271,11 +272,21 @@ QWebEngineProfile* CMainWindow::portalProfile(const QString& host)
 
 void CMainWindow::destroyWebView()
 {
-    QWebEnginePage* page = webView->page();
-    disconnect(page, &QWebEnginePage::loadFinished, this, &CMainWindow::Slot_LoadUrlFinish);
-    delete page;
-    delete webView;
+    disconnect(webView->page(), &QWebEnginePage::loadFinished, this, &CMainWindow::Slot_LoadUrlFinish);
+    webView->dispose();
     webView = nullptr;
+    endPendingLoad();
+}
+
+void CMainWindow::endPendingLoad()
+{
+    // The page that would have finished the load is gone: nothing else gives the inputs back.
+    if (!loading) {
+        return;
+    }
+    loading = false;
+    loginUI->clearMessage();
+    loginUI->setInputEnabled(true);
 }
 
 void CMainWindow::Slot_LoadUrlFinish(bool isSuccess)
@@ -457,6 +468,8 @@ void CMainWindow::slot_checkupdate(bool checkType)
         worker->moveToThread(worker->thread);
         worker->thread->start(QThread::InheritPriority);
         connect(worker, &CThread::sig_StartCheck, worker, &CThread::slot_Checkupdate);
+        // The worker, its network access and any reply in flight go on its own thread as it ends.
+        connect(worker->thread, &QThread::finished, worker, &QObject::deleteLater);
     }
     if (!updateDialog) {
         updateDialog = new CCheckUpdateUI(checkType);
@@ -527,12 +540,25 @@ void CMainWindow::stopServices()
     }
     delete tray;
     tray = nullptr;
+    stopUpdateWorker();
     if (httpd) {
         httpd->StopHttpdServer();
     }
     if (core) {
         core->CloseActiveApp(ActiveAppId);
     }
+}
+
+void CMainWindow::stopUpdateWorker()
+{
+    if (!worker) {
+        return;
+    }
+    QThread* thread = worker->thread;
+    thread->quit();
+    thread->wait();
+    delete thread;
+    worker = nullptr;
 }
 
 void CMainWindow::placeDialog(QWidget* dialog) const

@@ -150,6 +150,9 @@ private:
     void createWebView();
     QWebEngineProfile* portalProfile(const QString& host);
     void destroyWebView();
+    void endPendingLoad();
+    // Ends the update check's thread and waits for it.
+    void stopUpdateWorker();
     void judgeLoadedPage(bool isSuccess);
     void showPortal();
     void uncheckServerEntries();

@@ -39,7 +39,17 @@ void CMiniTray::slot_activatedSysTrayIcon(QSystemTrayIcon::ActivationReason act)
             bringToFront(mainWindowInstance->loginUI);
         }
     } else if (act == QSystemTrayIcon::Context) {
-        trayMenu->exec(QCursor::pos());
+        runMenu();
+    }
+}
+
+void CMiniTray::runMenu()
+{
+    m_menuRunning = true;
+    trayMenu->exec(QCursor::pos());
+    m_menuRunning = false;
+    if (m_exitChosen) {
+        exitOnceReturned();
     }
 }
 
@@ -52,5 +62,17 @@ void CMiniTray::bringToFront(QWidget* window)
 
 void CMiniTray::slot_actExit()
 {
-    mainWindowInstance->handle_exit_application();
+    // The menu runs inside this icon's activation handler: the exit waits until the menu is done.
+    if (m_menuRunning) {
+        m_exitChosen = true;
+        return;
+    }
+    exitOnceReturned();
+}
+
+void CMiniTray::exitOnceReturned()
+{
+    // The exit routine deletes this icon, and Qt still uses the icon's window when its
+    // activation handler returns: the routine runs from the event loop, after that.
+    QMetaObject::invokeMethod(mainWindowInstance, &CMainWindow::handle_exit_application, Qt::QueuedConnection);
 }

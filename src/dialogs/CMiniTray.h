@@ -26,6 +26,11 @@ public slots:
 
 private:
     static void bringToFront(QWidget* window);
+    void runMenu();
+    static void exitOnceReturned();
+
+    bool m_menuRunning = false;
+    bool m_exitChosen = false;
 };
 
 #endif // CMINITRAY_H

@@ -366,7 +366,7 @@ void CLoginUI::populateServers()
 void CLoginUI::slot_comboBoxNameChanged(QString s)
 {
     comboServer->setCurrentText(s);
-    comboServer->setToolTip(s);
+    comboServer->setToolTip(SavedServerRows::plainToolTip(s));
     for (QAction* action : SavedServerRows::serverActions()) {
         if (ServerEntry::displayText(action->objectName(), action->toolTip()) == s) {
             action->setChecked(true);

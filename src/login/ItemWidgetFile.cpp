@@ -15,6 +15,8 @@ ItemWidgetFile::ItemWidgetFile(QWidget* parent)
     buttonDelete->setIcon(QIcon(QPixmap(QStringLiteral(":/resource/image/close.png"))));
     buttonDelete->setStyleSheet(QStringLiteral("border:0px;"));
     labelText = new QLabel(this);
+    // The alias and the address are the user's: shown as they are, never as markup.
+    labelText->setTextFormat(Qt::PlainText);
 
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(labelText);

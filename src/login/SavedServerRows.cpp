@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QTextDocument>
 
 SavedServerRows::SavedServerRows(CLoginUI* window)
     : window(window)
@@ -27,6 +28,11 @@ QList<QAction*> SavedServerRows::serverActions()
     return actions;
 }
 
+QString SavedServerRows::plainToolTip(const QString& text)
+{
+    return Qt::convertFromPlainText(text, Qt::WhiteSpacePre);
+}
+
 void SavedServerRows::addRow(const QString& name, const QString& url)
 {
     const QString display = ServerEntry::displayText(name, url);
@@ -38,7 +44,7 @@ void SavedServerRows::addRow(const QString& name, const QString& url)
     row->labelText->setText(display);
     row->setObjectName(name);
     row->setAccessibleName(url);
-    row->setToolTip(display);
+    row->setToolTip(plainToolTip(display));
 
     auto* action = new QAction;
     action->setCheckable(true);

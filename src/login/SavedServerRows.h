@@ -26,6 +26,8 @@ public:
 
     // The per-server entries of the Server menu: every entry but the last, ExitServer.
     static QList<QAction*> serverActions();
+    // Tool tips guess whether their text is markup; a server's alias and address are shown as typed, on one line.
+    static QString plainToolTip(const QString& text);
 
 private:
     int rowOf(const ItemWidgetFile* row) const;

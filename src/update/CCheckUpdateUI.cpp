@@ -36,6 +36,8 @@ CCheckUpdateUI::CCheckUpdateUI(bool checkType, QWidget* parent)
     setStyleSheet(QStringLiteral("QWidget#checkupdate{background-color:#fff;border:1px solid #ccc}"));
     messageLabel = new QLabel(this);
     versionLabel = new QLabel(this);
+    // The version comes from the update server: shown as it is, never as markup.
+    versionLabel->setTextFormat(Qt::PlainText);
     auto* button = new QPushButton(this);
     button->setGeometry(width() - 98, 125, 68, 30);
     messageLabel->setGeometry(26, 56, 250, 23);
@@ -64,34 +66,40 @@ void CCheckUpdateUI::replyFinished(quint64 check, int status, QByteArray body)
     newVersionFound = false;
     downloadUrl.clear();
     if (status != HttpOk) {
-        messageLabel->setText(mainWindowInstance->textTable->CheckUpdateFailed);
-        versionLabel->setText(QString());
+        showCheckFailed();
     }
     const QJsonDocument document =
         QJsonDocument::fromJson(body.left(body.indexOf('\0') < 0 ? body.size() : body.indexOf('\0')));
-    if (document.isNull() || !document.isObject()) {
-        slot_checkFinish();
-        return;
+    // Without a usable version the check failed, whatever the status said; the texts of an
+    // earlier check would tell something this answer does not.
+    if (!document.isObject() || !compareVersions(document.object().value(QStringLiteral("win32")).toObject())) {
+        qCDebug(lcUpdate) << "update check: the answer holds no usable version";
+        showCheckFailed();
     }
-    // A fixed debug text, kept word for word.
-    qCDebug(lcUpdate) << "win32";
-    compareVersions(document.object().value(QStringLiteral("win32")).toObject());
+    slot_checkFinish();
 }
 
-void CCheckUpdateUI::compareVersions(const QJsonObject& entry)
+void CCheckUpdateUI::showCheckFailed()
 {
-    downloadUrl = entry.value(QStringLiteral("downloadUrl")).toString();
+    messageLabel->setText(mainWindowInstance->textTable->CheckUpdateFailed);
+    versionLabel->setText(QString());
+}
+
+bool CCheckUpdateUI::compareVersions(const QJsonObject& entry)
+{
+    // A fixed debug text, kept word for word.
+    qCDebug(lcUpdate) << "win32";
     const QString published = entry.value(QStringLiteral("version")).toString();
     const VersionCompare::Result result = VersionCompare::compare(published, CMainWindow::versionString());
     if (result == VersionCompare::Result::Unreadable) {
-        slot_checkFinish();
-        return;
+        return false;
     }
+    downloadUrl = entry.value(QStringLiteral("downloadUrl")).toString();
     newVersionFound = result == VersionCompare::Result::Newer;
     const CTextTable* texts = mainWindowInstance->textTable;
     messageLabel->setText(newVersionFound ? texts->FindNewVerIsDown : texts->UseNewestVersion);
     versionLabel->setText(VersionCompare::numberPart(newVersionFound ? published : CMainWindow::versionString()));
-    slot_checkFinish();
+    return true;
 }
 
 void CCheckUpdateUI::slot_checkFinish()

@@ -34,7 +34,9 @@ public slots:
     void slot_checkFinish();
 
 private:
-    void compareVersions(const QJsonObject& entry);
+    // Sets the texts from the version entry; false when it holds no version to compare.
+    bool compareVersions(const QJsonObject& entry);
+    void showCheckFailed();
 
     std::atomic<quint64> m_check {0};
 };

@@ -1,6 +1,7 @@
 #include "CWebEnginePage.h"
 #include "app/Logging.h"
 
+#include "CWebEngineView.h"
 #include "app/CMainWindow.h"
 
 #include <QWebEngineCertificateError>
@@ -27,4 +28,47 @@ bool CWebEnginePage::certificateError(const QWebEngineCertificateError& error)
     qCDebug(lcWeb).noquote() << "certificateError:" << (accepted ? "accepted for" : "refused for") << host << "-"
                              << error.errorDescription();
     return accepted;
+}
+
+bool CWebEnginePage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame)
+{
+    // The engine opens a dropped file in place of a page that does not take the drop; the
+    // portal hears of it through TesselDrage instead, and stays.
+    if (isMainFrame && url.isLocalFile()) {
+        qCDebug(lcWeb) << "acceptNavigationRequest: refused opening a local file in place of the portal:" << url;
+        return false;
+    }
+    return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+}
+
+template<typename Run>
+auto CWebEnginePage::runAsViewLoop(Run run) -> decltype(run())
+{
+    // The view must outlive the loop: a teardown meanwhile waits for it to return.
+    auto* portalView = qobject_cast<CWebEngineView*>(view());
+    return portalView ? portalView->runOwnLoop(run) : run();
+}
+
+void CWebEnginePage::javaScriptAlert(const QUrl& securityOrigin, const QString& msg)
+{
+    runAsViewLoop([&] { QWebEnginePage::javaScriptAlert(securityOrigin, msg); });
+}
+
+bool CWebEnginePage::javaScriptConfirm(const QUrl& securityOrigin, const QString& msg)
+{
+    return runAsViewLoop([&] { return QWebEnginePage::javaScriptConfirm(securityOrigin, msg); });
+}
+
+bool CWebEnginePage::javaScriptPrompt(const QUrl& securityOrigin,
+                                      const QString& msg,
+                                      const QString& defaultValue,
+                                      QString* result)
+{
+    return runAsViewLoop([&] { return QWebEnginePage::javaScriptPrompt(securityOrigin, msg, defaultValue, result); });
+}
+
+QStringList
+CWebEnginePage::chooseFiles(FileSelectionMode mode, const QStringList& oldFiles, const QStringList& acceptedMimeTypes)
+{
+    return runAsViewLoop([&] { return QWebEnginePage::chooseFiles(mode, oldFiles, acceptedMimeTypes); });
 }

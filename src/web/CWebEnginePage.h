@@ -5,7 +5,8 @@
 
 // The portal's page: the web application's console goes to the debug log, and a
 // certificate error is accepted only for the portal server's own host, so a portal
-// with a self-signed certificate loads while other sites cannot be impersonated.
+// with a self-signed certificate loads while other sites cannot be impersonated, and
+// the page never gives way to a local file.
 class CWebEnginePage : public QWebEnginePage
 {
     Q_OBJECT
@@ -19,6 +20,20 @@ protected:
                                   int lineNumber,
                                   const QString& sourceID) override;
     bool certificateError(const QWebEngineCertificateError& error) override;
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
+    // The engine's own dialogs and file chooser, each run as a modal loop of the view.
+    void javaScriptAlert(const QUrl& securityOrigin, const QString& msg) override;
+    bool javaScriptConfirm(const QUrl& securityOrigin, const QString& msg) override;
+    bool javaScriptPrompt(const QUrl& securityOrigin,
+                          const QString& msg,
+                          const QString& defaultValue,
+                          QString* result) override;
+    QStringList
+    chooseFiles(FileSelectionMode mode, const QStringList& oldFiles, const QStringList& acceptedMimeTypes) override;
+
+private:
+    template<typename Run>
+    auto runAsViewLoop(Run run) -> decltype(run());
 };
 
 #endif // CWEBENGINEPAGE_H

@@ -66,7 +66,7 @@ void CWebEngineView::contextMenuEvent(QContextMenuEvent*)
 {
     // The page disables Reload while loading; reloading a stuck page is exactly when it is wanted.
     actReload->setEnabled(true);
-    contextMenu->exec(QCursor::pos());
+    runOwnLoop([this] { contextMenu->exec(QCursor::pos()); });
 }
 
 void CWebEngineView::dragEnterEvent(QDragEnterEvent* event)
@@ -91,5 +91,26 @@ void CWebEngineView::dropEvent(QDropEvent* event)
         const QString path = url.toLocalFile();
         const QString kind = QFileInfo(path).isDir() ? FolderKind : FileKind;
         page()->runJavaScript(dropScript(kind, path));
+    }
+}
+
+void CWebEngineView::dispose()
+{
+    if (m_ownLoops > 0) {
+        // Deleted now, the loop would return into a view and a page that are gone.
+        m_disposed = true;
+        hide();
+        return;
+    }
+    delete page();
+    delete this;
+}
+
+void CWebEngineView::ownLoopEnded()
+{
+    if (--m_ownLoops == 0 && m_disposed) {
+        // Still inside the handler that ran the loop: both go once it has returned.
+        page()->deleteLater();
+        deleteLater();
     }
 }

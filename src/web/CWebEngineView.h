@@ -1,6 +1,7 @@
 #ifndef CWEBENGINEVIEW_H
 #define CWEBENGINEVIEW_H
 
+#include <QScopeGuard>
 #include <QWebEngineView>
 
 class QMenu;
@@ -22,6 +23,19 @@ public:
     // The script that tells the page about one dropped item.
     static QString dropScript(const QString& kind, const QString& path);
 
+    // Runs run, which holds one of the view's own modal loops (its context menu, or a dialog
+    // or the file chooser of its page), and returns what run returns.
+    template<typename Run>
+    auto runOwnLoop(Run run) -> decltype(run())
+    {
+        ++m_ownLoops;
+        const auto ended = qScopeGuard([this] { ownLoopEnded(); });
+        return run();
+    }
+    // Deletes the page, then the view. Inside one of the view's own loops the view is only
+    // hidden, and both go once that loop has returned.
+    void dispose();
+
     QMenu* contextMenu = nullptr;
     QAction* actCopy = nullptr;
     QAction* actPaste = nullptr;
@@ -38,6 +52,12 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+
+private:
+    void ownLoopEnded();
+
+    int m_ownLoops = 0;
+    bool m_disposed = false;
 };
 
 #endif // CWEBENGINEVIEW_H

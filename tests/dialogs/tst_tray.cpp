@@ -33,6 +33,43 @@ QString trayIconWindow(const QString& display)
     return {};
 }
 
+// The client's windows that are mapped now.
+QStringList shownClientWindows(const QString& display)
+{
+    return QString::fromLatin1(DesktopSession::runTool({QStringLiteral("xdotool"),
+                                                        QStringLiteral("search"),
+                                                        QStringLiteral("--onlyvisible"),
+                                                        QStringLiteral("--classname"),
+                                                        QStringLiteral("norv-client")},
+                                                       nullptr,
+                                                       display))
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// Clicks at the point of the window, by default its centre.
+void clickWindow(const QString& display, const QString& window, int button, QPoint point = {-1, -1})
+{
+    if (point.x() < 0) {
+        const QString geometry = QString::fromLatin1(DesktopSession::runTool(
+            {QStringLiteral("xdotool"), QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window},
+            nullptr,
+            display));
+        static const QRegularExpression size(QStringLiteral("WIDTH=(\\d+)\\s+HEIGHT=(\\d+)"));
+        const QRegularExpressionMatch match = size.match(geometry);
+        point = QPoint(match.captured(1).toInt() / 2, match.captured(2).toInt() / 2);
+    }
+    DesktopSession::runTool({QStringLiteral("xdotool"),
+                             QStringLiteral("mousemove"),
+                             QStringLiteral("--window"),
+                             window,
+                             QString::number(point.x()),
+                             QString::number(point.y()),
+                             QStringLiteral("click"),
+                             QString::number(button)},
+                            nullptr,
+                            display);
+}
+
 // An X server of the test's own with a window manager but no notification area.
 class TraylessDisplay
 {
@@ -94,6 +131,7 @@ private slots:
     void otherReasonsDoNothing();
     void quitEndsTheApplication();
     void clickingTheRealIconBringsBackTheWindow();
+    void quitFromTheRealMenuEndsTheClient();
     void withoutATrayClosingEndsTheApplication();
     void withoutATrayAStartAlwaysShowsAWindow_data();
     void withoutATrayAStartAlwaysShowsAWindow();
@@ -188,7 +226,9 @@ void TestTray::quitEndsTheApplication()
         menu->close();
     });
     emit tray->activated(QSystemTrayIcon::Context);
-    QVERIFY(!m_window->tray);
+    // Not inside the icon's own handler: the exit routine runs once that has returned.
+    QVERIFY(tray);
+    QTRY_VERIFY(!m_window->tray);
     QVERIFY(tray.isNull());
     QCOMPARE(m_window->httpd->port(), quint16(0));
 }
@@ -206,19 +246,46 @@ void TestTray::clickingTheRealIconBringsBackTheWindow()
 
     QString icon;
     QTRY_VERIFY_WITH_TIMEOUT(!(icon = trayIconWindow(display)).isEmpty(), 20000);
-    DesktopSession::runTool({QStringLiteral("xdotool"),
-                             QStringLiteral("mousemove"),
-                             QStringLiteral("--window"),
-                             icon,
-                             QStringLiteral("4"),
-                             QStringLiteral("4"),
-                             QStringLiteral("click"),
-                             QStringLiteral("1")},
-                            nullptr,
-                            display);
+    clickWindow(display, icon, 1, {4, 4});
     QTRY_VERIFY_WITH_TIMEOUT(DesktopSession::clientWindowShown(display), 20000);
     QVERIFY(waitForStandardError(client, "xxxxxxxxxxxxxxxxxx", 20000));
     QCOMPARE(client->state(), QProcess::Running);
+}
+
+void TestTray::quitFromTheRealMenuEndsTheClient()
+{
+    const QString display = qEnvironmentVariable("DISPLAY");
+    TestEnvironment::storeClientMiniTray(true);
+    ProcessSet processes;
+    QProcess* client = processes.start(TestEnvironment::clientPath());
+    QVERIFY(waitForStandardError(client, ClientStartedLine));
+    QString icon;
+    QTRY_VERIFY_WITH_TIMEOUT(!(icon = trayIconWindow(display)).isEmpty(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(DesktopSession::clientWindowShown(display), 20000);
+
+    // The menu is the client's window that the right click maps.
+    const QStringList before = shownClientWindows(display);
+    clickWindow(display, icon, 3, {4, 4});
+    QStringList added;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            added = shownClientWindows(display);
+            for (const QString& window : before) {
+                added.removeAll(window);
+            }
+            return added.size() == 1;
+        }(),
+        20000);
+    clickWindow(display, added.first(), 1);
+
+    QVERIFY(client->waitForFinished(20000));
+    const QByteArray errors = client->readAllStandardError();
+    QCOMPARE(client->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(client->exitCode(), 0);
+    QVERIFY(client->readAllStandardOutput().contains("handle_exit_application"));
+    for (const char* crash : {"AddressSanitizer", "Segmentation fault", "free(): ", "QThread: Destroyed"}) {
+        QVERIFY2(!errors.contains(crash), errors.constData());
+    }
 }
 
 void TestTray::withoutATrayClosingEndsTheApplication()

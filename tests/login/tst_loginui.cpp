@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTextDocument>
 
 namespace {
 const ServerEntry Office {QStringLiteral("Office"), QStringLiteral("https://files.example"), false};
@@ -46,6 +47,18 @@ QStringList displayTexts(const QVector<ServerEntry>& servers)
         texts << server.displayText();
     }
     return texts;
+}
+
+// What a tool tip shows: rendered as markup when Qt takes it for markup, else as it is.
+QString shownToolTip(const QWidget* widget)
+{
+    const QString tip = widget->toolTip();
+    if (!Qt::mightBeRichText(tip)) {
+        return tip;
+    }
+    QTextDocument document;
+    document.setHtml(tip);
+    return document.toPlainText();
 }
 
 void click(QWidget* widget)
@@ -82,6 +95,7 @@ private slots:
     void firstLoginSavesTheServer();
     void repeatedAddressChangesNothing();
     void clickingARowSelectsIt();
+    void aliasAndAddressAreShownAsText();
     void deletingTheSelectedServer();
     void deletingAnUnselectedServer();
     void deletingTheLastServer();
@@ -209,7 +223,7 @@ void TestLoginUI::preselectsTheLastDefaultServer()
     secondDefault.isDefault = true;
     open({Office, Lab, secondDefault});
     QCOMPARE(login()->comboServer->currentText(), secondDefault.displayText());
-    QCOMPARE(login()->comboServer->toolTip(), secondDefault.displayText());
+    QCOMPARE(shownToolTip(login()->comboServer), secondDefault.displayText());
     QVERIFY(login()->checkDefault->isChecked());
     QVERIFY(serverActions()[2]->isChecked());
     cleanup();
@@ -423,6 +437,19 @@ void TestLoginUI::clickingARowSelectsIt()
     QVERIFY(serverActions()[0]->isChecked() && !serverActions()[1]->isChecked());
 }
 
+void TestLoginUI::aliasAndAddressAreShownAsText()
+{
+    // As markup, the row would read the file the image names.
+    const ServerEntry hostile {QStringLiteral(R"(9.0.0<img src="/dev/zero">)"), Office.url, true};
+    open({hostile});
+    const QString display = hostile.displayText();
+    QCOMPARE(row(0)->labelText->textFormat(), Qt::PlainText);
+    QCOMPARE(row(0)->labelText->text(), display);
+    QCOMPARE(shownToolTip(row(0)), display);
+    QCOMPARE(login()->comboServer->currentText(), display);
+    QCOMPARE(shownToolTip(login()->comboServer), display);
+}
+
 void TestLoginUI::deletingTheSelectedServer()
 {
     open({Office, Lab, Home});
@@ -431,7 +458,7 @@ void TestLoginUI::deletingTheSelectedServer()
     expectInStep({Office, Home});
     // The last remaining server becomes the selection, with its flag in the box.
     QCOMPARE(login()->comboServer->currentText(), Home.displayText());
-    QCOMPARE(login()->comboServer->toolTip(), Home.displayText());
+    QCOMPARE(shownToolTip(login()->comboServer), Home.displayText());
     QVERIFY(!login()->checkDefault->isChecked());
     QVERIFY(serverActions()[1]->isChecked());
 }

@@ -15,11 +15,13 @@
 
 #include <QDesktopServices>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSslConfiguration>
 #include <QSslSocket>
 #include <QTemporaryFile>
+#include <QThread>
 #include <QTimer>
 
 #include <memory>
@@ -55,6 +57,8 @@ private slots:
     void quietCheckShowsOnlyNewerVersions();
     void onlyTheLatestCheckIsShown();
     void okOpensOnlyWebAddresses();
+    void versionIsShownAsText();
+    void exitStopsTheWorkerThread();
 
 public slots:
     void recordOpened(const QUrl& url) { m_opened << url; }
@@ -192,34 +196,32 @@ void TestUpdateCheck::failedChecks_data()
 {
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QStringList>("options");
-    QTest::addColumn<bool>("failed");
-    QTest::newRow("short version keeps the texts")
-        << TestData::versionFile(QStringLiteral("3.0")) << QStringList() << false;
-    QTest::newRow("not json") << QByteArray("<html>nope</html>") << QStringList() << false;
-    QTest::newRow("json array") << QByteArray("[1, 2, 3]") << QStringList() << false;
+    QTest::newRow("short version") << TestData::versionFile(QStringLiteral("3.0")) << QStringList();
+    QTest::newRow("no version") << QByteArray(R"({"win32": {"downloadUrl": "https://dl.example/c"}})") << QStringList();
+    QTest::newRow("no win32 object") << QByteArray(R"({"win32": "9.9.9"})") << QStringList();
+    QTest::newRow("not json") << QByteArray("<html>nope</html>") << QStringList();
+    QTest::newRow("json array") << QByteArray("[1, 2, 3]") << QStringList();
     QTest::newRow("redirect is not followed")
-        << TestData::versionFile(QStringLiteral("9.9.9")) << QStringList {QStringLiteral("--redirect-version")} << true;
+        << TestData::versionFile(QStringLiteral("9.9.9")) << QStringList {QStringLiteral("--redirect-version")};
     QTest::newRow("over the size limit") << TestData::versionFile(QStringLiteral("9.9.9"))
             + QByteArray(2 * 1024 * 1024, ' ')
-                                         << QStringList() << true;
+                                         << QStringList();
 }
 
 void TestUpdateCheck::failedChecks()
 {
     QFETCH(QByteArray, body);
     QFETCH(QStringList, options);
-    QFETCH(bool, failed);
-    // Leave known texts behind, so a check that changes nothing shows.
-    QVERIFY(startPortal(TestData::versionFile(QStringLiteral("2.0.0"))) != 0);
-    QCOMPARE(check().message, QStringLiteral("You are using the latest version"));
+    // Leave the texts of a newer version behind: a failed check must not show them again.
+    QVERIFY(startPortal(TestData::versionFile(QStringLiteral("4.0.0"))) != 0);
+    QCOMPARE(check().message, QStringLiteral("Find a new version, download it?"));
 
     QVERIFY(startPortal(body, options) != 0);
     const Result result = check();
     QVERIFY(result.shown);
     QVERIFY(!m_window->updateDialog->newVersionFound);
-    QCOMPARE(result.message,
-             failed ? QStringLiteral("Check update failed") : QStringLiteral("You are using the latest version"));
-    QCOMPARE(result.version, failed ? QString() : VersionCompare::numberPart(QString::fromLatin1(ClientVersion)));
+    QCOMPARE(result.message, QStringLiteral("Check update failed"));
+    QCOMPARE(result.version, QString());
 }
 
 void TestUpdateCheck::untrustedCertificateFails()
@@ -332,6 +334,30 @@ void TestUpdateCheck::okOpensOnlyWebAddresses()
     });
     QVERIFY(stayedOpen);
     QVERIFY(m_opened.isEmpty());
+}
+
+void TestUpdateCheck::versionIsShownAsText()
+{
+    // As markup, the label would read the file the image names.
+    QVERIFY(startPortal(TestData::versionFile(QStringLiteral(R"(9.0.0<img src=\"/dev/zero\">)"))) != 0);
+    const Result result = check();
+    QVERIFY(result.shown);
+    QCOMPARE(result.version, QStringLiteral("9.0.0<img"));
+    QCOMPARE(m_window->updateDialog->versionLabel->textFormat(), Qt::PlainText);
+}
+
+void TestUpdateCheck::exitStopsTheWorkerThread()
+{
+    QVERIFY(startPortal(TestData::versionFile(QStringLiteral("3.0.0"))) != 0);
+    check();
+    const QPointer<CThread> worker = m_window->worker;
+    const QPointer<QThread> thread = worker->thread;
+    QVERIFY(thread->isRunning());
+    m_window->handle_exit_application();
+    QVERIFY(!m_window->worker);
+    // Deleting a thread that still runs would abort the process.
+    QVERIFY(thread.isNull());
+    QVERIFY(worker.isNull());
 }
 
 NORV_TEST_MAIN(TestUpdateCheck)

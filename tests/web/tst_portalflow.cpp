@@ -36,8 +36,11 @@
 #include <QScopeGuard>
 #include <QSplitter>
 #include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -61,6 +64,7 @@ const QString DropPrefix = QStringLiteral("TesselDrage ");
 const quint16 RemoteDebuggingPort = 9223;
 const int WideFolderMode = 0755;
 const int OwnerOnlyFolderMode = 0700;
+const QString RefusedLocalFile = QStringLiteral("acceptNavigationRequest: refused opening a local file");
 
 QString serverConfigPath()
 {
@@ -120,6 +124,8 @@ private slots:
     void tutorialBeforeAnyPortalDoesNothing();
     void rejectedAddressesShowTheFailureAndSaveNothing_data();
     void rejectedAddressesShowTheFailureAndSaveNothing();
+    void tearingTheViewDownEndsItsLoad_data();
+    void tearingTheViewDownEndsItsLoad();
     void loginOverHttpShowsThePortal();
     void developerViewTakesAThirdOfTheHeight();
     void developerToolsNeedNoDebuggingPort();
@@ -133,6 +139,7 @@ private slots:
     void thirdPartyWithABadCertificateIsRefused();
     void certificateAcceptedForAnEarlierPortalIsNotKept();
     void loginOverHttpsThroughContinue();
+    void browserActiveUnderTheContextMenuWaitsForIt();
     void browserActiveFromTheLocalServiceHidesTheShell();
     void automaticLoginDoesNotRunInBrowserMode();
 
@@ -141,7 +148,7 @@ private:
     QList<QAction*> checkedServerEntries() const;
     // Loads url as a login and waits until the client has judged the page.
     bool login(const QString& name, const QString& url);
-    // The cases that work in a loaded portal carry on from the one before; run alone, they log in first.
+    // The cases that work in a loaded portal log in first unless the portal page is shown.
     bool ensurePortal();
     void showFace(bool newServer);
 
@@ -215,10 +222,11 @@ bool TestPortalFlow::login(const QString& name, const QString& url)
 
 bool TestPortalFlow::ensurePortal()
 {
-    if (!m_window->inPortal || !m_window->webView) {
+    // A case before may have left the portal, or the page in it.
+    if (!m_window->inPortal || !m_window->webView || !m_window->webView->title().contains(Marker)) {
         login(QStringLiteral("Demo HTTP"), m_http.origin());
     }
-    return m_window->inPortal && m_window->webView;
+    return m_window->inPortal && m_window->webView && m_window->webView->title().contains(Marker);
 }
 
 void TestPortalFlow::showFace(bool newServer)
@@ -277,6 +285,47 @@ void TestPortalFlow::rejectedAddressesShowTheFailureAndSaveNothing()
     QVERIFY(!QFile::exists(serverConfigPath()));
     QVERIFY(m_window->serverList.isEmpty());
     QCOMPARE(m_window->menuServer->actions(), QList<QAction*> {m_window->actExitServer});
+}
+
+void TestPortalFlow::tearingTheViewDownEndsItsLoad_data()
+{
+    QTest::addColumn<bool>("browserActive");
+    QTest::newRow("exit server") << false;
+    QTest::newRow("browser-active notice, then leaving browser mode") << true;
+}
+
+void TestPortalFlow::tearingTheViewDownEndsItsLoad()
+{
+    QFETCH(bool, browserActive);
+    // Takes the connection and never answers, so the load stays pending.
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    m_window->handle_load(
+        QStringLiteral("Silent"), QStringLiteral("http://127.0.0.1:") + QString::number(silent.serverPort()), true);
+    QTRY_VERIFY_WITH_TIMEOUT(silent.hasPendingConnections(), LoadTimeoutMs);
+    QVERIFY(m_window->loading);
+    QVERIFY(!m_login->buttonContinue->isEnabled());
+
+    if (browserActive) {
+        m_window->slot_browserActive();
+        // What the mode-switch dialog's OK does.
+        m_window->slot_exitServer();
+        m_login->setBrowserMode(false);
+    } else {
+        m_window->slot_exitServer();
+    }
+    QVERIFY(!m_window->webView);
+    QVERIFY(!m_window->loading);
+    QVERIFY(m_login->labelMessage->text().isEmpty());
+    for (QWidget* input : std::initializer_list<QWidget*> {m_login->buttonContinue,
+                                                           m_login->editAddress,
+                                                           m_login->editAlias,
+                                                           m_login->comboServer,
+                                                           m_login->buttonSelectServer,
+                                                           m_login->buttonNewServer}) {
+        QVERIFY2(input->isEnabled(), qPrintable(input->metaObject()->className()));
+    }
+    QVERIFY(m_login->isVisible());
 }
 
 void TestPortalFlow::loginOverHttpShowsThePortal()
@@ -486,7 +535,10 @@ void TestPortalFlow::droppedFilesAndFoldersReachThePageExactly()
         QCOMPARE(drops.at(index).path, expected.at(index).path);
         QCOMPARE(drops.at(index).kind, expected.at(index).kind);
     }
-    // The portal stays: the drop is announced to it, not opened in its place.
+    // The portal stays: the drop is announced to it, not opened in its place. The page does
+    // not take the drop, so the engine asks to open the first file; once that is refused
+    // nothing else can move the page.
+    QTRY_VERIFY_WITH_TIMEOUT(!MessageLog::startingWithSince(mark, RefusedLocalFile).isEmpty(), AnswerTimeoutMs);
     QCOMPARE(evaluate(view->page(), QStringLiteral("location.href")).toUrl(), portalUrl);
     QVERIFY(view->title().contains(Marker));
 }
@@ -653,6 +705,48 @@ void TestPortalFlow::loginOverHttpsThroughContinue()
         QCOMPARE(other.isDefault, other.url == url);
     }
     QCOMPARE(checkedServerEntries(), QList<QAction*> {serverEntry(url)});
+}
+
+void TestPortalFlow::browserActiveUnderTheContextMenuWaitsForIt()
+{
+    QVERIFY(ensurePortal());
+    const auto leaveBrowserMode = qScopeGuard([this] { m_login->setBrowserMode(false); });
+    const QPointer<CWebEngineView> view = m_window->webView;
+    const QPointer<QWebEnginePage> page = view->page();
+    bool menuClosed = false;
+    bool keptWhileOpen = false;
+    bool shellHidden = false;
+    // The engine answers the right click by running the menu's own event loop, where this looks for it.
+    QTimer underTheMenu;
+    connect(&underTheMenu, &QTimer::timeout, this, [&] {
+        const QPointer<QMenu> menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu || view.isNull() || menu != view->contextMenu) {
+            return;
+        }
+        underTheMenu.stop();
+        CMainWindow::browserActiveCallback();
+        keptWhileOpen = !view.isNull() && !page.isNull();
+        shellHidden = m_window->isHidden() && !m_window->webView && CLoginUI::browserModeOn();
+        if (menu) {
+            menu->close();
+        }
+        menuClosed = true;
+    });
+    underTheMenu.start(10);
+    QWidget* surface = view->focusProxy();
+    QVERIFY(surface);
+    const QPoint centre = surface->rect().center();
+    QTest::mousePress(surface, Qt::RightButton, Qt::NoModifier, centre);
+    QTest::mouseRelease(surface, Qt::RightButton, Qt::NoModifier, centre);
+    QTRY_VERIFY_WITH_TIMEOUT(menuClosed, AnswerTimeoutMs);
+
+    QVERIFY2(keptWhileOpen, "the view and its page were deleted under the menu's event loop");
+    QVERIFY(shellHidden);
+    QTRY_VERIFY_WITH_TIMEOUT(view.isNull() && page.isNull(), AnswerTimeoutMs);
+    QVERIFY(!m_window->inPortal);
+    QVERIFY(!m_window->isVisible());
+    QVERIFY(m_login->isHidden());
+    QVERIFY(m_login->browserMode);
 }
 
 void TestPortalFlow::browserActiveFromTheLocalServiceHidesTheShell()
