@@ -3,24 +3,30 @@
 
 #include "core/httpd/HttpRequestParser.h"
 
+#include <QFile>
 #include <QObject>
 #include <QTimer>
 
+#include <memory>
+
+class PortalReceiver;
 class PortalResponse;
 class PortalSite;
 class QTcpSocket;
 
 // One accepted connection, plain or TLS: reads a single request, answers it, logs it
-// and closes.
+// and closes. Bodies in both directions stream, so neither is ever held whole in memory.
 class PortalConnection : public QObject
 {
     Q_OBJECT
 
 public:
     // Takes ownership of the socket. The site must outlive the connection.
-    PortalConnection(QTcpSocket* socket, const PortalSite& site, QObject* parent = nullptr);
+    PortalConnection(QTcpSocket* socket, PortalSite& site, QObject* parent = nullptr);
+    ~PortalConnection() override;
 
-    // Reads the request, which must arrive in full within DeadlineMs.
+    // Reads the request. Its head must arrive in full within DeadlineMs; after that,
+    // neither the body nor the answer may stall for longer than that.
     void serve();
 
     static constexpr int DeadlineMs = 10000;
@@ -30,16 +36,26 @@ signals:
     void finished();
 
 private:
-    void readRequest();
+    enum class Stage { Head, Body, Answer };
+
+    void onReadyRead();
+    void readHead();
+    void takeBody(const QByteArray& bytes);
+    void onDisconnected();
     void onDeadline();
     void respond(const PortalResponse& response);
+    void sendFile();
     void log(int status) const;
 
     QTcpSocket* const m_socket;
-    const PortalSite& m_site;
-    HttpRequestParser m_parser;
+    PortalSite& m_site;
+    HttpRequestParser m_parser {HttpRequestParser::Body::Streamed};
+    std::unique_ptr<PortalReceiver> m_receiver;
+    qint64 m_bodyLeft = 0;
+    QFile m_file;
+    qint64 m_fileLeft = 0;
     QTimer m_deadline;
-    bool m_responded = false;
+    Stage m_stage = Stage::Head;
 };
 
 #endif // PORTALCONNECTION_H

@@ -14,6 +14,7 @@ const QString VersionOption = QStringLiteral("version");
 const QString VersionBodyOption = QStringLiteral("version-body");
 const QString RedirectVersionOption = QStringLiteral("redirect-version");
 const QString ThirdPartyOriginOption = QStringLiteral("third-party-origin");
+const QString DataOption = QStringLiteral("data");
 const QString DefaultVersion = QStringLiteral("3.0.0");
 
 void declareOptions(QCommandLineParser& parser)
@@ -34,6 +35,9 @@ void declareOptions(QCommandLineParser& parser)
         {ThirdPartyOriginOption,
          QStringLiteral("Origin the /mixed page loads an image from, e.g. https://localhost:8443."),
          QStringLiteral("url")},
+        {DataOption,
+         QStringLiteral("Folder for uploaded files; by default a temporary one, made on first use."),
+         QStringLiteral("dir")},
     });
 }
 
@@ -121,6 +125,7 @@ std::optional<PortalOptions> PortalOptions::parse(const QStringList& arguments, 
     PortalOptions options;
     options.version = parser.value(VersionOption);
     options.redirectVersion = parser.isSet(RedirectVersionOption);
+    options.dataFolder = parser.value(DataOption);
     const bool usable = readPort(parser, options, error) && readTls(parser, options, error)
         && readVersionBody(parser, options, error) && readThirdPartyOrigin(parser, options, error);
     return usable ? std::optional<PortalOptions>(options) : std::nullopt;

@@ -23,6 +23,8 @@ struct PortalOptions
     bool redirectVersion = false;
     // The second origin the mixed page loads an image from; empty when there is none.
     QUrl thirdPartyOrigin;
+    // Where finished uploads land and downloads come from; empty for a temporary folder.
+    QString dataFolder;
 
     // Ends the program itself for --help and unknown options, as QCommandLineParser does.
     // Otherwise empty, with the reason in error, when the options cannot be used.
