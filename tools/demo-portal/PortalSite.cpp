@@ -137,7 +137,9 @@ bool PortalSite::isAuthorised(const HttpRequest& request) const
 PortalResponse PortalSite::fileList()
 {
     return PortalResponse(
-        PortalResponse::Ok, Json, QJsonDocument(QJsonObject {{QStringLiteral("files"), m_storage.list()}}).toJson());
+        PortalResponse::Ok,
+        Json,
+        QJsonDocument(QJsonObject {{QStringLiteral("files"), m_storage.list()}}).toJson(QJsonDocument::Compact));
 }
 
 PortalResponse PortalSite::download(const HttpRequest& request)
