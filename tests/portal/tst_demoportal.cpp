@@ -1,7 +1,7 @@
+#include "PortalExchange.h"
 #include "common/ProcessSet.h"
 #include "common/TestEnvironment.h"
 
-#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -17,19 +17,12 @@
 
 #include <memory>
 
+using namespace PortalExchange;
+
 namespace {
-const int StartTimeoutMs = 5000;
-const int ReplyTimeoutMs = 5000;
-const int PollMs = 20;
-const QByteArray ListeningPrefix = QByteArrayLiteral("listening on ");
 const QByteArray PortalMarker = QByteArrayLiteral("norv-enterprise");
 const QByteArray VersionPath = QByteArrayLiteral("/enterprise/release/3.0/version.json");
 const QString CertificateFolder = QStringLiteral(NORV_DEMO_CERT_DIR);
-
-QString portalProgram()
-{
-    return TestEnvironment::binFolder() + QStringLiteral("/norv-demo-portal");
-}
 
 QString certificateFile(const char* name)
 {
@@ -43,78 +36,6 @@ QStringList httpsArguments()
             certificateFile("cert.pem"),
             QStringLiteral("--key"),
             certificateFile("key.pem")};
-}
-
-// The portal on a free port; portOf tells which.
-QProcess* startPortal(ProcessSet& processes, const QStringList& arguments = {})
-{
-    return processes.start(portalProgram(), QStringList {QStringLiteral("--port"), QStringLiteral("0")} + arguments);
-}
-
-// The port from the portal's first line of output; 0 when it never says it listens.
-quint16 portOf(QProcess* portal)
-{
-    while (!portal->canReadLine() && portal->waitForReadyRead(StartTimeoutMs)) { }
-    const QByteArray line = portal->readLine().trimmed();
-    if (!line.startsWith(ListeningPrefix)) {
-        qWarning() << "the portal did not start:" << line << portal->readAllStandardError();
-        return 0;
-    }
-    return line.mid(ListeningPrefix.size()).toUShort();
-}
-
-// A response as a client sees it; status -1 when it is no HTTP response at all.
-struct Reply
-{
-    int status = -1;
-    QHash<QByteArray, QByteArray> headers;
-    QByteArray body;
-
-    QByteArray header(const char* lowerCaseName) const { return headers.value(lowerCaseName); }
-};
-
-Reply parseReply(const QByteArray& raw)
-{
-    Reply reply;
-    const int headEnd = raw.indexOf("\r\n\r\n");
-    QList<QByteArray> lines = raw.left(headEnd).split('\n');
-    const QList<QByteArray> statusLine = lines.takeFirst().trimmed().split(' ');
-    if (headEnd < 0 || statusLine.size() < 2 || statusLine.at(0) != "HTTP/1.1") {
-        qWarning() << "not an HTTP response:" << raw.left(200);
-        return reply;
-    }
-    for (const QByteArray& line : lines) {
-        const int colon = line.indexOf(':');
-        reply.headers.insert(line.left(colon).toLower(), line.mid(colon + 1).trimmed());
-    }
-    reply.status = statusLine.at(1).toInt();
-    reply.body = raw.mid(headEnd + 4);
-    return reply;
-}
-
-// Sends raw bytes and reads until the portal closes the connection, as it does after every answer.
-Reply exchange(quint16 port, const QByteArray& request)
-{
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, port);
-    if (!socket.waitForConnected(ReplyTimeoutMs)) {
-        qWarning() << "cannot connect to port" << port;
-        return {};
-    }
-    socket.write(request);
-    QByteArray raw;
-    QElapsedTimer clock;
-    clock.start();
-    while (socket.state() == QAbstractSocket::ConnectedState && clock.elapsed() < ReplyTimeoutMs) {
-        socket.waitForReadyRead(PollMs);
-        raw += socket.readAll();
-    }
-    return parseReply(raw + socket.readAll());
-}
-
-Reply get(quint16 port, const QByteArray& target)
-{
-    return exchange(port, "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port) + "\r\n\r\n");
 }
 
 QByteArray titleOf(const QByteArray& page)
@@ -355,7 +276,6 @@ void TestDemoPortal::unknownPathIsNotFound_data()
     QTest::newRow("below login") << QByteArray("GET /app/login/more HTTP/1.1\r\nHost: h\r\n\r\n");
     QTest::newRow("case") << QByteArray("GET /PLAIN HTTP/1.1\r\nHost: h\r\n\r\n");
     QTest::newRow("post") << QByteArray("POST /app/login HTTP/1.1\r\nHost: h\r\nContent-Length: 2\r\n\r\nhi");
-    QTest::newRow("download") << QByteArray("GET /download/norv-client.deb HTTP/1.1\r\nHost: h\r\n\r\n");
 }
 
 void TestDemoPortal::unknownPathIsNotFound()

@@ -14,6 +14,8 @@ const qint64 HeadBufferBytes = HttpRequestParser::MaxHeadBytes + HttpRequestPars
 const qint64 BodyChunkBytes = 1024 * 1024;
 const QByteArray Head = QByteArrayLiteral("HEAD");
 const QByteArray Unknown = QByteArrayLiteral("-");
+// Logged instead of a status when the peer leaves or stalls in mid-body.
+const QByteArray Interrupted = QByteArrayLiteral("interrupted");
 
 QByteArray orUnknown(const QByteArray& field)
 {
@@ -92,7 +94,7 @@ void PortalConnection::onDisconnected()
         takeBody(m_socket->readAll());
     }
     if (m_stage == Stage::Body) {
-        m_receiver->abandon();
+        abandonBody();
     }
     emit finished();
 }
@@ -104,14 +106,20 @@ void PortalConnection::onDeadline()
         return;
     }
     if (m_stage == Stage::Body) {
-        m_receiver->abandon();
-        log(PortalResponse::RequestTimeout);
+        abandonBody();
     }
     // The peer does not send or take anything; closing must not wait for it forever.
     // A TLS peer that never finished its handshake ends here, too.
     m_stage = Stage::Answer;
     m_socket->abort();
     emit finished();
+}
+
+void PortalConnection::abandonBody()
+{
+    m_receiver->abandon();
+    m_stage = Stage::Answer;
+    log(Interrupted);
 }
 
 void PortalConnection::respond(const PortalResponse& response)
@@ -121,7 +129,7 @@ void PortalConnection::respond(const PortalResponse& response)
     if (m_parser.request().method == Head) {
         answer.omitBody();
     }
-    log(answer.status());
+    log(QByteArray::number(answer.status()));
     m_socket->write(answer.head() + answer.body());
     if (const auto range = answer.fileBody()) {
         m_file.setFileName(range->path);
@@ -160,8 +168,8 @@ void PortalConnection::sendFile()
     }
 }
 
-void PortalConnection::log(int status) const
+void PortalConnection::log(const QByteArray& outcome) const
 {
     const HttpRequest& request = m_parser.request();
-    QTextStream(stderr) << orUnknown(request.method) << ' ' << orUnknown(request.path()) << ' ' << status << '\n';
+    QTextStream(stderr) << orUnknown(request.method) << ' ' << orUnknown(request.path()) << ' ' << outcome << '\n';
 }

@@ -43,9 +43,10 @@ private:
     void takeBody(const QByteArray& bytes);
     void onDisconnected();
     void onDeadline();
+    void abandonBody();
     void respond(const PortalResponse& response);
     void sendFile();
-    void log(int status) const;
+    void log(const QByteArray& outcome) const;
 
     QTcpSocket* const m_socket;
     PortalSite& m_site;
