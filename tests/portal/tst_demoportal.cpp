@@ -93,6 +93,7 @@ private slots:
     void loginPageShowsMarkerAndEscapedDeviceId_data();
     void loginPageShowsMarkerAndEscapedDeviceId();
     void loginPageDefinesClientFunctions();
+    void pageCallsClientOnGivenPort();
     void plainPageLacksMarker();
     void mixedPageLoadsImageOnlyFromGivenOrigin();
     void requestsAreLoggedWithoutQuery();
@@ -170,6 +171,15 @@ void TestDemoPortal::loginPageDefinesClientFunctions()
     // Everything the page needs is inline.
     QVERIFY(!reply.body.contains("src=\"http"));
     QVERIFY(!reply.body.contains("href=\"http"));
+}
+
+void TestDemoPortal::pageCallsClientOnGivenPort()
+{
+    QVERIFY(get(m_port, "/app/login?uuid=1").body.contains("DefaultClientPort = \"9887\""));
+    ProcessSet processes;
+    const quint16 port = portOf(startPortal(processes, {QStringLiteral("--agent-port"), QStringLiteral("4321")}));
+    QVERIFY(port != 0);
+    QVERIFY(get(port, "/app/login?uuid=1").body.contains("DefaultClientPort = \"4321\""));
 }
 
 void TestDemoPortal::plainPageLacksMarker()

@@ -13,6 +13,7 @@ const qint64 HeadBufferBytes = HttpRequestParser::MaxHeadBytes + HttpRequestPars
 // Bodies move in pieces of this size; the buffers hold at most two of them.
 const qint64 BodyChunkBytes = 1024 * 1024;
 const QByteArray Head = QByteArrayLiteral("HEAD");
+const int PaceTicksPerSecond = 10;
 const QByteArray Unknown = QByteArrayLiteral("-");
 // Logged instead of a status when the peer leaves or stalls in mid-body.
 const QByteArray Interrupted = QByteArrayLiteral("interrupted");
@@ -23,10 +24,11 @@ QByteArray orUnknown(const QByteArray& field)
 }
 } // namespace
 
-PortalConnection::PortalConnection(QTcpSocket* socket, PortalSite& site, QObject* parent)
+PortalConnection::PortalConnection(QTcpSocket* socket, PortalSite& site, qint64 bodyBytesPerSecond, QObject* parent)
     : QObject(parent)
     , m_socket(socket)
     , m_site(site)
+    , m_bytesPerTick(bodyBytesPerSecond / PaceTicksPerSecond)
 {
     m_socket->setParent(this);
     m_socket->setReadBufferSize(HeadBufferBytes);
@@ -34,6 +36,8 @@ PortalConnection::PortalConnection(QTcpSocket* socket, PortalSite& site, QObject
     m_deadline.setInterval(DeadlineMs);
     connect(m_socket, &QTcpSocket::disconnected, this, &PortalConnection::onDisconnected);
     connect(&m_deadline, &QTimer::timeout, this, &PortalConnection::onDeadline);
+    m_pace.setInterval(1000 / PaceTicksPerSecond);
+    connect(&m_pace, &QTimer::timeout, this, &PortalConnection::onPaceTick);
 }
 
 // Out of line, where PortalReceiver is complete.
@@ -50,9 +54,19 @@ void PortalConnection::onReadyRead()
 {
     if (m_stage == Stage::Head) {
         readHead();
-    } else if (m_stage == Stage::Body) {
+    } else if (m_stage == Stage::Body && m_bytesPerTick == 0) {
         takeBody(m_socket->readAll());
+    } else if (m_stage == Stage::Body) {
+        const QByteArray bytes = m_socket->read(m_allowance);
+        m_allowance -= bytes.size();
+        takeBody(bytes);
     }
+}
+
+void PortalConnection::onPaceTick()
+{
+    m_allowance = m_bytesPerTick;
+    onReadyRead();
 }
 
 void PortalConnection::readHead()
@@ -64,7 +78,13 @@ void PortalConnection::readHead()
         m_receiver = m_site.receive(m_parser.request(), m_parser.bodyLength());
         m_bodyLeft = m_parser.bodyLength();
         m_stage = Stage::Body;
-        m_socket->setReadBufferSize(BodyChunkBytes);
+        if (m_bytesPerTick > 0) {
+            // A small buffer, so that the kernel holds the peer back rather than this process.
+            m_socket->setReadBufferSize(m_bytesPerTick);
+            m_pace.start();
+        } else {
+            m_socket->setReadBufferSize(BodyChunkBytes);
+        }
         takeBody(m_parser.takeBodyStart());
         return;
     case HttpRequestParser::Result::Error:
@@ -119,12 +139,14 @@ void PortalConnection::abandonBody()
 {
     m_receiver->abandon();
     m_stage = Stage::Answer;
+    m_pace.stop();
     log(Interrupted);
 }
 
 void PortalConnection::respond(const PortalResponse& response)
 {
     m_stage = Stage::Answer;
+    m_pace.stop();
     PortalResponse answer = response;
     if (m_parser.request().method == Head) {
         answer.omitBody();

@@ -21,8 +21,9 @@ class PortalConnection : public QObject
     Q_OBJECT
 
 public:
-    // Takes ownership of the socket. The site must outlive the connection.
-    PortalConnection(QTcpSocket* socket, PortalSite& site, QObject* parent = nullptr);
+    // Takes ownership of the socket. The site must outlive the connection. A body is read
+    // at most bodyBytesPerSecond fast; 0 for no limit.
+    PortalConnection(QTcpSocket* socket, PortalSite& site, qint64 bodyBytesPerSecond, QObject* parent = nullptr);
     ~PortalConnection() override;
 
     // Reads the request. Its head must arrive in full within DeadlineMs; after that,
@@ -39,6 +40,7 @@ private:
     enum class Stage { Head, Body, Answer };
 
     void onReadyRead();
+    void onPaceTick();
     void readHead();
     void takeBody(const QByteArray& bytes);
     void onDisconnected();
@@ -53,6 +55,10 @@ private:
     HttpRequestParser m_parser {HttpRequestParser::Body::Streamed};
     std::unique_ptr<PortalReceiver> m_receiver;
     qint64 m_bodyLeft = 0;
+    // With a limited rate: what the body may still bring until the next tick of m_pace.
+    const qint64 m_bytesPerTick;
+    qint64 m_allowance = 0;
+    QTimer m_pace;
     QFile m_file;
     qint64 m_fileLeft = 0;
     QTimer m_deadline;

@@ -38,6 +38,7 @@ const QByteArray LogoSlot = QByteArrayLiteral("{{logo}}");
 const QByteArray ThirdPartyImageSlot = QByteArrayLiteral("{{third-party-image}}");
 const QByteArray DeviceIdSlot = QByteArrayLiteral("{{device-id}}");
 const QByteArray TokenSlot = QByteArrayLiteral("{{token}}");
+const QByteArray AgentPortSlot = QByteArrayLiteral("{{agent-port}}");
 
 QByteArray htmlEscaped(const QString& text)
 {
@@ -98,6 +99,7 @@ PortalSite::PortalSite(const PortalOptions& options, const QUrl& ownOrigin)
     : m_versionFile(options.versionBody ? *options.versionBody : makeVersionFile(options.version, ownOrigin))
     , m_redirectVersion(options.redirectVersion)
     , m_thirdPartyImage(makeThirdPartyImage(options.thirdPartyOrigin))
+    , m_agentPort(QByteArray::number(options.agentPort))
     , m_token(makeToken())
     , m_storage(options.dataFolder)
     , m_tus(m_storage)
@@ -212,6 +214,7 @@ PortalResponse PortalSite::portalPage(const HttpRequest& request, const QByteArr
     page.replace(LogoSlot, resource(LogoFile));
     page.replace(ThirdPartyImageSlot, thirdPartyImage);
     page.replace(TokenSlot, m_token);
+    page.replace(AgentPortSlot, m_agentPort);
     // Last, so that nothing the request brings is searched for placeholders again.
     page.replace(DeviceIdSlot, htmlEscaped(deviceIdOf(request)));
     return PortalResponse(PortalResponse::Ok, Html, page);

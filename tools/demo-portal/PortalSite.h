@@ -55,6 +55,7 @@ private:
     const QByteArray m_versionFile;
     const bool m_redirectVersion;
     const QByteArray m_thirdPartyImage;
+    const QByteArray m_agentPort;
     const QByteArray m_token;
     PortalStorage m_storage;
     TusEndpoint m_tus;
