@@ -10,8 +10,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSslSocket>
 #include <QStandardPaths>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 
 using namespace PortalExchange;
@@ -23,6 +23,8 @@ const QString NodeFolder = QStringLiteral(NORV_NODE_DIR);
 const int NodeTimeoutMs = 120000;
 const qint64 MiB = 1024 * 1024;
 const qint64 LargeBytes = 64 * MiB;
+const int LargePieces = static_cast<int>(LargeBytes / MiB);
+const QString CertificateFolder = QStringLiteral(NORV_DEMO_CERT_DIR);
 // Far below the large body: the portal must not hold it whole.
 const qint64 MaxPortalMemoryKiB = 48 * 1024;
 const QByteArray TusVersion = QByteArrayLiteral("1.0.0");
@@ -61,10 +63,47 @@ qint64 peakMemoryKiB(QProcess* process)
     return peak.match(QString::fromLatin1(status.readAll())).captured(1).toLongLong();
 }
 
-// The large body's mebibyte at offset, made anew each time it is needed.
-QByteArray pieceAt(qint64 offset)
+// A mebibyte of a large body, made anew each time it is needed.
+QByteArray pieceAt(int piece)
 {
-    return QByteArray(MiB, static_cast<char>(offset / MiB));
+    return QByteArray(MiB, static_cast<char>(piece));
+}
+
+QStringList httpsArguments()
+{
+    return {QStringLiteral("--https"),
+            QStringLiteral("--cert"),
+            CertificateFolder + QStringLiteral("/cert.pem"),
+            QStringLiteral("--key"),
+            CertificateFolder + QStringLiteral("/key.pem")};
+}
+
+// Sends head and then pieces mebibytes of body, over TLS trusting the test CA or over
+// plain TCP, and reads the answer until the portal closes the connection.
+Reply stream(quint16 port, bool tls, const QByteArray& head, int pieces = 0)
+{
+    QSslSocket socket;
+    if (tls) {
+        socket.setCaCertificates(QSslCertificate::fromPath(CertificateFolder + QStringLiteral("/ca.pem")));
+        socket.connectToHostEncrypted(QStringLiteral("127.0.0.1"), port);
+    } else {
+        socket.connectToHost(QHostAddress::LocalHost, port);
+    }
+    if (!(tls ? socket.waitForEncrypted(ReplyTimeoutMs) : socket.waitForConnected(ReplyTimeoutMs))) {
+        qWarning() << "cannot connect:" << socket.errorString();
+        return {};
+    }
+    socket.write(head);
+    for (int piece = 0; piece < pieces; ++piece) {
+        socket.write(pieceAt(piece));
+        while (socket.bytesToWrite() + socket.encryptedBytesToWrite() > MiB
+               && socket.waitForBytesWritten(ReplyTimeoutMs)) { }
+    }
+    QByteArray raw;
+    while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(ReplyTimeoutMs)) {
+        raw += socket.readAll();
+    }
+    return parseReply(raw + socket.readAll());
 }
 
 QByteArray tokenOf(const QByteArray& page)
@@ -82,6 +121,7 @@ private slots:
     void initTestCase();
 
     void realTusClientResumesAndUploadArrivesIdentical();
+    void largeBodiesStreamThroughDisk_data();
     void largeBodiesStreamThroughDisk();
     void emptyFolderUploadMakesFolder();
     void unsafeRelativePathIsRefused_data();
@@ -233,44 +273,45 @@ void TestPortalFiles::realTusClientResumesAndUploadArrivesIdentical()
     QVERIFY(listed);
 }
 
+void TestPortalFiles::largeBodiesStreamThroughDisk_data()
+{
+    QTest::addColumn<bool>("tls");
+
+    QTest::newRow("http") << false;
+    QTest::newRow("https") << true;
+}
+
 void TestPortalFiles::largeBodiesStreamThroughDisk()
 {
-    const QString relativePath = QStringLiteral("large/stream.bin");
-    QCryptographicHash sent(QCryptographicHash::Sha256);
-    for (qint64 offset = 0; offset < LargeBytes; offset += MiB) {
-        sent.addData(pieceAt(offset));
-    }
-    const Fields fields {{"Authorization", "Bearer " + m_token},
-                         {"Tus-Resumable", TusVersion},
-                         {"Upload-Length", QByteArray::number(LargeBytes)},
-                         {"Upload-Metadata", metadata({{"relativePath", relativePath}})},
-                         {"Upload-Checksum", "sha256 " + sent.result().toBase64()},
-                         {"Content-Type", OffsetStream},
-                         {"Content-Length", QByteArray::number(LargeBytes)}};
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, m_port);
-    QVERIFY(socket.waitForConnected(ReplyTimeoutMs));
-    socket.write(request("POST", "/files/", fields));
-    for (qint64 offset = 0; offset < LargeBytes; offset += MiB) {
-        socket.write(pieceAt(offset));
-        while (socket.bytesToWrite() > MiB) {
-            QVERIFY(socket.waitForBytesWritten(ReplyTimeoutMs));
-        }
-    }
-    QByteArray raw;
-    while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(ReplyTimeoutMs)) {
-        raw += socket.readAll();
-    }
-    const Reply created = parseReply(raw + socket.readAll());
-    QCOMPARE(created.status, 201);
-    QCOMPARE(created.header("upload-offset"), QByteArray::number(LargeBytes));
-    QCOMPARE(sha256Of(dataPath(relativePath)), sent.result());
+    QFETCH(bool, tls);
+    QTemporaryDir data;
+    ProcessSet processes;
+    QProcess* portal = startPortal(
+        processes, QStringList {QStringLiteral("--data"), data.path()} + (tls ? httpsArguments() : QStringList()));
+    const quint16 port = portOf(portal);
+    QVERIFY(port != 0);
+    const QByteArray token = tokenOf(stream(port, tls, "GET /app/login?uuid=1 HTTP/1.1\r\nHost: h\r\n\r\n").body);
+    QVERIFY(!token.isEmpty());
 
-    const Reply download =
-        exchange(m_port, request("GET", "/download/large/stream.bin", {{"Authorization", "Bearer " + m_token}}));
+    QCryptographicHash sent(QCryptographicHash::Sha256);
+    for (int piece = 0; piece < LargePieces; ++piece) {
+        sent.addData(pieceAt(piece));
+    }
+    const QByteArray create = "POST /files/ HTTP/1.1\r\nHost: h\r\nAuthorization: Bearer " + token
+        + "\r\nTus-Resumable: 1.0.0\r\nUpload-Length: " + QByteArray::number(LargePieces * MiB)
+        + "\r\nUpload-Metadata: " + metadata({{"relativePath", "large/stream.bin"}}) + "\r\nUpload-Checksum: sha256 "
+        + sent.result().toBase64() + "\r\nContent-Type: " + OffsetStream
+        + "\r\nContent-Length: " + QByteArray::number(LargePieces * MiB) + "\r\n\r\n";
+    const Reply created = stream(port, tls, create, LargePieces);
+    QCOMPARE(created.status, 201);
+    QCOMPARE(created.header("upload-offset"), QByteArray::number(LargePieces * MiB));
+    QCOMPARE(sha256Of(data.filePath(QStringLiteral("large/stream.bin"))), sent.result());
+
+    const Reply download = stream(
+        port, tls, "GET /download/large/stream.bin HTTP/1.1\r\nHost: h\r\nAuthorization: Bearer " + token + "\r\n\r\n");
     QCOMPARE(download.status, 200);
     QCOMPARE(QCryptographicHash::hash(download.body, QCryptographicHash::Sha256), sent.result());
-    const qint64 peak = peakMemoryKiB(m_portal);
+    const qint64 peak = peakMemoryKiB(portal);
     QVERIFY2(peak > 0 && peak < MaxPortalMemoryKiB, QByteArray::number(peak).constData());
 }
 

@@ -4,7 +4,7 @@
 #include "PortalResponse.h"
 #include "PortalSite.h"
 
-#include <QTcpSocket>
+#include <QSslSocket>
 #include <QTextStream>
 
 namespace {
@@ -47,6 +47,9 @@ void PortalConnection::serve()
 {
     connect(m_socket, &QTcpSocket::readyRead, this, &PortalConnection::onReadyRead);
     connect(m_socket, &QTcpSocket::bytesWritten, this, &PortalConnection::sendFile);
+    if (auto* tls = qobject_cast<QSslSocket*>(m_socket)) {
+        connect(tls, &QSslSocket::encryptedBytesWritten, this, &PortalConnection::sendFile);
+    }
     m_deadline.start();
 }
 
@@ -173,7 +176,7 @@ void PortalConnection::sendFile()
         return;
     }
     m_deadline.start();
-    while (m_fileLeft > 0 && m_socket->bytesToWrite() < BodyChunkBytes) {
+    while (m_fileLeft > 0 && bytesPending() < BodyChunkBytes) {
         const QByteArray piece = m_file.read(qMin(m_fileLeft, BodyChunkBytes));
         if (piece.isEmpty()) {
             // The file shrank under us: the promised length can no longer be kept.
@@ -188,6 +191,13 @@ void PortalConnection::sendFile()
         m_file.close();
         m_socket->disconnectFromHost();
     }
+}
+
+qint64 PortalConnection::bytesPending() const
+{
+    // With TLS, written bytes wait encrypted in a buffer of their own.
+    const auto* tls = qobject_cast<const QSslSocket*>(m_socket);
+    return m_socket->bytesToWrite() + (tls ? tls->encryptedBytesToWrite() : 0);
 }
 
 void PortalConnection::log(const QByteArray& outcome) const

@@ -48,6 +48,8 @@ private:
     void abandonBody();
     void respond(const PortalResponse& response);
     void sendFile();
+    // Bytes of the answer written but not yet sent.
+    qint64 bytesPending() const;
     void log(const QByteArray& outcome) const;
 
     QTcpSocket* const m_socket;
