@@ -4,6 +4,7 @@
 
 #include "DemoPortalProcess.h"
 #include "MessageLog.h"
+#include "PageScript.h"
 #include "app/CMainWindow.h"
 #include "common/ProcessSet.h"
 #include "common/ShellFixture.h"
@@ -45,7 +46,8 @@
 namespace {
 // Generous: a page load in a busy two-core machine can take several seconds.
 const int LoadTimeoutMs = 30000;
-const int AnswerTimeoutMs = 10000;
+using PageScript::AnswerTimeoutMs;
+using PageScript::evaluate;
 const QString WarmUpLine = QStringLiteral("warming up the web engine for the default server");
 const QString PortalMarker = QStringLiteral("norv-enterprise");
 const QString LoginPath = QStringLiteral("/app/login?uuid=");
@@ -71,18 +73,6 @@ std::optional<ServerEntry> findServer(const QVector<ServerEntry>& servers, const
         }
     }
     return std::nullopt;
-}
-
-// Runs script in page and returns its value; invalid when no answer comes.
-QVariant evaluate(QWebEnginePage* page, const QString& script)
-{
-    // Shared with the callback, which may come after we stopped waiting.
-    auto answer = std::make_shared<std::optional<QVariant>>();
-    page->runJavaScript(script, [answer](const QVariant& value) { *answer = value; });
-    if (!QTest::qWaitFor([&answer] { return answer->has_value(); }, AnswerTimeoutMs)) {
-        qWarning() << "no answer to" << script;
-    }
-    return answer->value_or(QVariant());
 }
 
 // Sends one HTTP request and reads the answer's head.
