@@ -49,10 +49,11 @@ private:
         QJsonObject body;
     };
 
-    QTcpServer m_server;
     QHash<QByteArray, Answer> m_answers;
     QList<QTcpSocket*> m_streams;
     QList<Call> m_calls;
+    // Last, so that it goes first: its sockets, as they go, still find m_streams.
+    QTcpServer m_server;
 };
 
 #endif // FAKETRANSFERAGENT_H
