@@ -6,7 +6,7 @@ REQUIRED_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qtbase5-dev qtwebengine5-dev qttools5-dev qttools5-dev-tools qttranslations5-l10n
     xvfb xauth openbox trayer xdotool wmctrl x11-utils imagemagick
-    fonts-noto-cjk openssl desktop-file-utils libglib2.0-bin
+    fonts-noto-cjk openssl desktop-file-utils libglib2.0-bin curl
     appstream dpkg-dev file weasyprint
     clang libclang-rt-14-dev clang-format
     g++-mingw-w64-x86-64-posix python3

@@ -150,6 +150,7 @@ private slots:
     void serviceSurvivesBadInput();
     void parserReadsRequestByteByByte();
     void parserStaysWithinLimitsOnNoise();
+    void streamingParserLeavesLargeBodyToCaller();
 
     void startFailsWhenPortIsTaken();
     void invalidPortVariableFallsBackToDefault_data();
@@ -621,6 +622,21 @@ void TestHttpd::parserReadsRequestByteByByte()
     QCOMPARE(request.header("x-device-id"), QByteArray("abc"));
     QCOMPARE(request.header("accept"), QByteArray("a, b"));
     QCOMPARE(request.body, QByteArray(" 1 "));
+}
+
+void TestHttpd::streamingParserLeavesLargeBodyToCaller()
+{
+    const QByteArray head = "PATCH /files/a HTTP/1.1\r\nHost: h\r\nContent-Length: 1099511627776\r\n\r\n";
+    HttpRequestParser buffered;
+    QCOMPARE(buffered.feed(head + "abc"), HttpRequestParser::Result::Error);
+    QCOMPARE(buffered.errorStatus(), HttpStatus::ContentTooLarge);
+
+    HttpRequestParser streamed(HttpRequestParser::Body::Streamed);
+    QCOMPARE(streamed.feed(head + "abc"), HttpRequestParser::Result::Complete);
+    QCOMPARE(streamed.request().method, QByteArray("PATCH"));
+    QCOMPARE(streamed.bodyLength(), Q_INT64_C(1099511627776));
+    QCOMPARE(streamed.takeBodyStart(), QByteArray("abc"));
+    QVERIFY(streamed.request().body.isEmpty());
 }
 
 void TestHttpd::parserStaysWithinLimitsOnNoise()

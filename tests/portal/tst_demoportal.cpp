@@ -99,6 +99,7 @@ private slots:
     void loginPageShowsMarkerAndEscapedDeviceId_data();
     void loginPageShowsMarkerAndEscapedDeviceId();
     void loginPageDefinesClientFunctions();
+    void pageCallsClientOnGivenPort();
     void plainPageLacksMarker();
     void mixedPageLoadsImageOnlyFromGivenOrigin();
     void requestsAreLoggedWithoutQuery();
@@ -175,6 +176,15 @@ void TestDemoPortal::loginPageDefinesClientFunctions()
     // Everything the page needs is inline.
     QVERIFY(!reply.body.contains("src=\"http"));
     QVERIFY(!reply.body.contains("href=\"http"));
+}
+
+void TestDemoPortal::pageCallsClientOnGivenPort()
+{
+    QVERIFY(get(m_port, "/app/login?uuid=1").body.contains("DefaultClientPort = \"9887\""));
+    ProcessSet processes;
+    const quint16 port = startPortal(processes, {QStringLiteral("--agent-port"), QStringLiteral("4321")});
+    QVERIFY(port != 0);
+    QVERIFY(get(port, "/app/login?uuid=1").body.contains("DefaultClientPort = \"4321\""));
 }
 
 void TestDemoPortal::plainPageLacksMarker()
@@ -281,7 +291,6 @@ void TestDemoPortal::unknownPathIsNotFound_data()
     QTest::newRow("below login") << QByteArray("GET /app/login/more HTTP/1.1\r\nHost: h\r\n\r\n");
     QTest::newRow("case") << QByteArray("GET /PLAIN HTTP/1.1\r\nHost: h\r\n\r\n");
     QTest::newRow("post") << QByteArray("POST /app/login HTTP/1.1\r\nHost: h\r\nContent-Length: 2\r\n\r\nhi");
-    QTest::newRow("download") << QByteArray("GET /download/norv-client.deb HTTP/1.1\r\nHost: h\r\n\r\n");
 }
 
 void TestDemoPortal::unknownPathIsNotFound()

@@ -15,6 +15,11 @@ const QString VersionOption = QStringLiteral("version");
 const QString VersionBodyOption = QStringLiteral("version-body");
 const QString RedirectVersionOption = QStringLiteral("redirect-version");
 const QString ThirdPartyOriginOption = QStringLiteral("third-party-origin");
+const QString DataOption = QStringLiteral("data");
+const QString AgentPortOption = QStringLiteral("agent-port");
+const QString UploadRateOption = QStringLiteral("upload-rate");
+const QString DefaultAgentPort = QStringLiteral("9887");
+const qint64 KiB = 1024;
 // The client's own version without its build: a check against the demo finds nothing newer.
 const QString DefaultVersion = QString::fromLatin1(ClientVersion).section(QLatin1Char(' '), 0, 0);
 
@@ -36,6 +41,17 @@ void declareOptions(QCommandLineParser& parser)
         {ThirdPartyOriginOption,
          QStringLiteral("Origin the /mixed page loads an image from, e.g. https://localhost:8443."),
          QStringLiteral("url")},
+        {DataOption,
+         QStringLiteral("Folder for uploaded files; by default a temporary one, made on first use."),
+         QStringLiteral("dir")},
+        {AgentPortOption,
+         QStringLiteral("Port of the client's local service the page calls, unless its address has httpd=PORT."),
+         QStringLiteral("port"),
+         DefaultAgentPort},
+        {UploadRateOption,
+         QStringLiteral("Read request bodies at most this many KiB a second; 0 for no limit."),
+         QStringLiteral("kib"),
+         QStringLiteral("0")},
     });
 }
 
@@ -57,6 +73,30 @@ bool readPort(const QCommandLineParser& parser, PortalOptions& options, QString&
         error = QStringLiteral("--port needs a number from 0 to 65535, not \"%1\"").arg(parser.value(PortOption));
     }
     return valid;
+}
+
+bool readAgentPort(const QCommandLineParser& parser, PortalOptions& options, QString& error)
+{
+    bool valid = false;
+    options.agentPort = parser.value(AgentPortOption).toUShort(&valid);
+    if (!valid || options.agentPort == 0) {
+        error = QStringLiteral("--agent-port needs a number from 1 to 65535, not \"%1\"")
+                    .arg(parser.value(AgentPortOption));
+        return false;
+    }
+    return true;
+}
+
+bool readUploadRate(const QCommandLineParser& parser, PortalOptions& options, QString& error)
+{
+    bool valid = false;
+    const uint kib = parser.value(UploadRateOption).toUInt(&valid);
+    if (!valid) {
+        error = QStringLiteral("--upload-rate needs a number of KiB, not \"%1\"").arg(parser.value(UploadRateOption));
+        return false;
+    }
+    options.uploadBytesPerSecond = kib * KiB;
+    return true;
 }
 
 bool readTls(const QCommandLineParser& parser, PortalOptions& options, QString& error)
@@ -123,7 +163,9 @@ std::optional<PortalOptions> PortalOptions::parse(const QStringList& arguments, 
     PortalOptions options;
     options.version = parser.value(VersionOption);
     options.redirectVersion = parser.isSet(RedirectVersionOption);
-    const bool usable = readPort(parser, options, error) && readTls(parser, options, error)
+    options.dataFolder = parser.value(DataOption);
+    const bool usable = readPort(parser, options, error) && readAgentPort(parser, options, error)
+        && readUploadRate(parser, options, error) && readTls(parser, options, error)
         && readVersionBody(parser, options, error) && readThirdPartyOrigin(parser, options, error);
     return usable ? std::optional<PortalOptions>(options) : std::nullopt;
 }

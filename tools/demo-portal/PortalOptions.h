@@ -23,6 +23,12 @@ struct PortalOptions
     bool redirectVersion = false;
     // The second origin the mixed page loads an image from; empty when there is none.
     QUrl thirdPartyOrigin;
+    // Where finished uploads land and downloads come from; empty for a temporary folder.
+    QString dataFolder;
+    // The port of the client's local service the page talks to, unless its address names another.
+    quint16 agentPort = 9887;
+    // Request bodies are read at most this fast, so that a demo can watch transfers move; 0: no limit.
+    qint64 uploadBytesPerSecond = 0;
 
     // Ends the program itself for --help and unknown options, as QCommandLineParser does.
     // Otherwise empty, with the reason in error, when the options cannot be used.

@@ -34,7 +34,7 @@ void PortalServer::incomingConnection(qintptr socketDescriptor)
         socket->setSslConfiguration(*m_options.tls);
         socket->startServerEncryption();
     }
-    auto* connection = new PortalConnection(socket, *m_site, this);
+    auto* connection = new PortalConnection(socket, *m_site, m_options.uploadBytesPerSecond, this);
     connect(connection, &PortalConnection::finished, connection, &QObject::deleteLater);
     connection->serve();
 }

@@ -1,11 +1,14 @@
 #include "PortalSite.h"
 
+#include "DownloadAnswer.h"
+#include "PortalReceiver.h"
 #include "app/PortalContract.h"
 #include "core/httpd/HttpRequest.h"
 
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRandomGenerator>
 #include <QUrlQuery>
 
 namespace {
@@ -22,6 +25,11 @@ const char* const PlainPath = "/plain";
 const char* const LogoPath = "/assets/logo.svg";
 const char* const VersionPath = "/enterprise/release/3.0/version.json";
 const char* const MovedVersionPath = "/enterprise/release/3.0/moved/version.json";
+const QByteArray TusPrefix = QByteArrayLiteral("/files/");
+const QByteArray FileListPath = QByteArrayLiteral("/api/files");
+const QByteArray DownloadPrefix = QByteArrayLiteral("/download/");
+const QByteArray BearerScheme = QByteArrayLiteral("bearer ");
+const int TokenBytes = 32;
 const QString PortalPageFile = QStringLiteral("portal.html");
 const QString PlainPageFile = QStringLiteral("plain.html");
 const QString LogoFile = QStringLiteral("logo.svg");
@@ -33,6 +41,8 @@ const QByteArray PortalMarkerSlot = QByteArrayLiteral("{{portal-marker}}");
 const QByteArray LogoSlot = QByteArrayLiteral("{{logo}}");
 const QByteArray ThirdPartyImageSlot = QByteArrayLiteral("{{third-party-image}}");
 const QByteArray DeviceIdSlot = QByteArrayLiteral("{{device-id}}");
+const QByteArray TokenSlot = QByteArrayLiteral("{{token}}");
+const QByteArray AgentPortSlot = QByteArrayLiteral("{{agent-port}}");
 
 QByteArray htmlEscaped(const QString& text)
 {
@@ -69,6 +79,13 @@ QByteArray makeVersionFile(const QString& version, const QUrl& ownOrigin)
     return QJsonDocument(QJsonObject {{QStringLiteral("win32"), entry}}).toJson();
 }
 
+QByteArray makeToken()
+{
+    QByteArray bytes(TokenBytes, Qt::Uninitialized);
+    QRandomGenerator::system()->generate(bytes.begin(), bytes.end());
+    return bytes.toHex();
+}
+
 QByteArray makeThirdPartyImage(const QUrl& origin)
 {
     if (origin.isEmpty()) {
@@ -86,7 +103,56 @@ PortalSite::PortalSite(const PortalOptions& options, const QUrl& ownOrigin)
     : m_versionFile(options.versionBody ? *options.versionBody : makeVersionFile(options.version, ownOrigin))
     , m_redirectVersion(options.redirectVersion)
     , m_thirdPartyImage(makeThirdPartyImage(options.thirdPartyOrigin))
+    , m_agentPort(QByteArray::number(options.agentPort))
+    , m_token(makeToken())
+    , m_storage(options.dataFolder)
+    , m_tus(m_storage)
 {
+}
+
+std::unique_ptr<PortalReceiver> PortalSite::receive(const HttpRequest& request, qint64 bodyLength)
+{
+    const QByteArray path = request.path();
+    const bool isFileService = path.startsWith(TusPrefix) || path == FileListPath || path.startsWith(DownloadPrefix);
+    if (!isFileService) {
+        return std::make_unique<PortalReceiver>(answer(request));
+    }
+    if (!isAuthorised(request)) {
+        PortalResponse refusal = PortalResponse::error(PortalResponse::Unauthorized);
+        refusal.addHeader(QByteArrayLiteral("WWW-Authenticate"),
+                          QByteArrayLiteral("Bearer realm=\"norv-demo-portal\""));
+        return std::make_unique<PortalReceiver>(refusal);
+    }
+    if (path.startsWith(TusPrefix)) {
+        return m_tus.receive(request, bodyLength);
+    }
+    const bool reads = request.method == Get || request.method == "HEAD";
+    if (!reads) {
+        return std::make_unique<PortalReceiver>(PortalResponse::error(PortalResponse::MethodNotAllowed));
+    }
+    return std::make_unique<PortalReceiver>(path == FileListPath ? fileList() : download(request));
+}
+
+bool PortalSite::isAuthorised(const HttpRequest& request) const
+{
+    const QByteArray field = request.header("authorization");
+    return field.size() == BearerScheme.size() + m_token.size() && field.toLower().startsWith(BearerScheme)
+        && field.mid(BearerScheme.size()) == m_token;
+}
+
+PortalResponse PortalSite::fileList()
+{
+    return PortalResponse(
+        PortalResponse::Ok,
+        Json,
+        QJsonDocument(QJsonObject {{QStringLiteral("files"), m_storage.list()}}).toJson(QJsonDocument::Compact));
+}
+
+PortalResponse PortalSite::download(const HttpRequest& request)
+{
+    const QString relativePath = QUrl::fromPercentEncoding(request.path().mid(DownloadPrefix.size()));
+    const QString path = m_storage.resolve(relativePath);
+    return path.isEmpty() ? PortalResponse::error(PortalResponse::NotFound) : DownloadAnswer::of(request, path);
 }
 
 PortalResponse PortalSite::answer(const HttpRequest& request) const
@@ -146,12 +212,14 @@ PortalResponse PortalSite::movedVersionFile(const HttpRequest&) const
     return PortalResponse(PortalResponse::Ok, Json, m_versionFile);
 }
 
-PortalResponse PortalSite::portalPage(const HttpRequest& request, const QByteArray& thirdPartyImage)
+PortalResponse PortalSite::portalPage(const HttpRequest& request, const QByteArray& thirdPartyImage) const
 {
     QByteArray page = resource(PortalPageFile);
     page.replace(PortalMarkerSlot, PortalMarker);
     page.replace(LogoSlot, resource(LogoFile));
     page.replace(ThirdPartyImageSlot, thirdPartyImage);
+    page.replace(TokenSlot, m_token);
+    page.replace(AgentPortSlot, m_agentPort);
     // Last, so that nothing the request brings is searched for placeholders again.
     page.replace(DeviceIdSlot, htmlEscaped(deviceIdOf(request)));
     return PortalResponse(PortalResponse::Ok, Html, page);

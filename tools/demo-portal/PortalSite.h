@@ -3,13 +3,20 @@
 
 #include "PortalOptions.h"
 #include "PortalResponse.h"
+#include "PortalStorage.h"
+#include "TusEndpoint.h"
 
 #include <QByteArray>
 #include <QUrl>
 
+#include <memory>
+
+class PortalReceiver;
 struct HttpRequest;
 
-// The portal's pages and files: decides the answer to each parsed request.
+// The portal's pages and files: decides the answer to each request from its head. The
+// login page hands the page a bearer token, which the file service (tus uploads, the file
+// list and downloads) asks of every request.
 class PortalSite
 {
 public:
@@ -17,7 +24,8 @@ public:
     // points the download there.
     PortalSite(const PortalOptions& options, const QUrl& ownOrigin);
 
-    PortalResponse answer(const HttpRequest& request) const;
+    // What becomes of the request's body, of bodyLength bytes, and how it is answered.
+    std::unique_ptr<PortalReceiver> receive(const HttpRequest& request, qint64 bodyLength);
 
 private:
     using Handler = PortalResponse (PortalSite::*)(const HttpRequest&) const;
@@ -30,6 +38,11 @@ private:
 
     static Handler findHandler(const QByteArray& path);
 
+    PortalResponse answer(const HttpRequest& request) const;
+    bool isAuthorised(const HttpRequest& request) const;
+    PortalResponse fileList();
+    PortalResponse download(const HttpRequest& request);
+
     PortalResponse loginPage(const HttpRequest& request) const;
     PortalResponse mixedPage(const HttpRequest& request) const;
     PortalResponse plainPage(const HttpRequest& request) const;
@@ -37,11 +50,15 @@ private:
     PortalResponse versionFile(const HttpRequest& request) const;
     PortalResponse movedVersionFile(const HttpRequest& request) const;
 
-    static PortalResponse portalPage(const HttpRequest& request, const QByteArray& thirdPartyImage);
+    PortalResponse portalPage(const HttpRequest& request, const QByteArray& thirdPartyImage) const;
 
     const QByteArray m_versionFile;
     const bool m_redirectVersion;
     const QByteArray m_thirdPartyImage;
+    const QByteArray m_agentPort;
+    const QByteArray m_token;
+    PortalStorage m_storage;
+    TusEndpoint m_tus;
 };
 
 #endif // PORTALSITE_H

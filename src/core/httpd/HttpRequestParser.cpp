@@ -3,6 +3,7 @@
 #include <QList>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 const char LineFeed = '\n';
@@ -46,6 +47,16 @@ bool consistsOf(const QByteArray& text, Predicate predicate)
     return !text.isEmpty() && std::all_of(text.cbegin(), text.cend(), predicate);
 }
 } // namespace
+
+HttpRequestParser::HttpRequestParser(Body body)
+    : m_body(body)
+{
+}
+
+QByteArray HttpRequestParser::takeBodyStart()
+{
+    return std::exchange(m_buffer, {});
+}
 
 HttpRequestParser::Result HttpRequestParser::feed(const QByteArray& bytes)
 {
@@ -98,24 +109,24 @@ HttpRequestParser::Result HttpRequestParser::finishHead()
             return fail(HttpStatus::BadRequest);
         }
         bool fits = false;
-        const qulonglong value = length.toULongLong(&fits);
+        const qlonglong value = length.toLongLong(&fits);
         // Digits only, so a failed conversion means the number is too large.
-        if (!fits || value > MaxBodyBytes) {
+        if (!fits || (m_body == Body::Buffered && value > MaxBodyBytes)) {
             return fail(HttpStatus::ContentTooLarge);
         }
-        m_contentLength = static_cast<int>(value);
+        m_bodyLength = value;
     }
     m_stage = Stage::Body;
-    return readBody();
+    return m_body == Body::Streamed ? Result::Complete : readBody();
 }
 
 HttpRequestParser::Result HttpRequestParser::readBody()
 {
-    if (m_buffer.size() < m_contentLength) {
+    if (m_buffer.size() < m_bodyLength) {
         return Result::NeedMore;
     }
     // Anything after the body is ignored: a connection carries one request only.
-    m_request.body = m_buffer.left(m_contentLength);
+    m_request.body = m_buffer.left(static_cast<int>(m_bodyLength));
     m_buffer.clear();
     return Result::Complete;
 }

@@ -12,10 +12,16 @@ class HttpRequestParser
 {
 public:
     enum class Result { NeedMore, Complete, Error };
+    // Buffered: the body, at most MaxBodyBytes, is part of the request. Streamed: the
+    // request is complete after its head, and the caller reads a body of any length
+    // itself, starting with takeBodyStart().
+    enum class Body { Buffered, Streamed };
 
     // Request line and header fields together, blank line included.
     static constexpr int MaxHeadBytes = 8 * 1024;
     static constexpr int MaxBodyBytes = 1024;
+
+    explicit HttpRequestParser(Body body = Body::Buffered);
 
     // Takes the next bytes received. Once the result is Complete or Error, it stays so
     // and further bytes are ignored.
@@ -26,6 +32,9 @@ public:
     HttpStatus errorStatus() const { return m_errorStatus; }
     // The request as far as it was read; whole once the result is Complete.
     const HttpRequest& request() const { return m_request; }
+    // With a streamed body: its announced length, and the bytes of it received with the head.
+    qint64 bodyLength() const { return m_bodyLength; }
+    QByteArray takeBodyStart();
 
 private:
     enum class Stage { RequestLine, Headers, Body };
@@ -38,13 +47,14 @@ private:
     bool parseHeaderLine(const QByteArray& line);
     bool addHeader(const QByteArray& name, const QByteArray& value);
 
+    const Body m_body;
     Stage m_stage = Stage::RequestLine;
     Result m_result = Result::NeedMore;
     HttpStatus m_errorStatus = HttpStatus::BadRequest;
     // Bytes received but not parsed yet.
     QByteArray m_buffer;
     int m_headBytes = 0;
-    int m_contentLength = 0;
+    qint64 m_bodyLength = 0;
     HttpRequest m_request;
 };
 
