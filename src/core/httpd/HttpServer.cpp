@@ -8,9 +8,10 @@
 
 #include <algorithm>
 
-HttpServer::HttpServer(TesselCore* core, QObject* parent)
+HttpServer::HttpServer(TesselCore* core, TesselPortal* portal, QObject* parent)
     : QObject(parent)
     , m_core(core)
+    , m_portal(portal)
     , m_listener(this)
 {
     connect(&m_listener, &QTcpServer::newConnection, this, &HttpServer::acceptPendingConnections);
@@ -26,7 +27,7 @@ quint16 HttpServer::listenOnLoopback(quint16 port)
             << QStringLiteral("TesselHttpd cannot listen on 127.0.0.1:%1: %2").arg(port).arg(m_listener.errorString());
         return 0;
     }
-    m_router = std::make_unique<HttpRouter>(m_core, m_listener.serverPort());
+    m_router = std::make_unique<HttpRouter>(m_core, m_portal, m_listener.serverPort());
     return m_listener.serverPort();
 }
 
