@@ -111,6 +111,19 @@ struct HttpClient::Exchange
         exchange->count(read);
         return static_cast<size_t>(read);
     }
+
+    // curl sends the body again when a reused connection turned out to be closed.
+    static int onSeek(void* self, curl_off_t offset, int origin)
+    {
+        auto* exchange = static_cast<Exchange*>(self);
+        const qint64 length = exchange->request.bodyLength;
+        if (origin != SEEK_SET || offset < 0 || offset > length
+            || (length > 0 && !exchange->body.seek(exchange->request.bodyOffset + offset))) {
+            return CURL_SEEKFUNC_CANTSEEK;
+        }
+        exchange->bodyLeft = length - offset;
+        return CURL_SEEKFUNC_OK;
+    }
 };
 
 HttpClient::HttpClient(const CertificateTrust* trust, QObject* receiver)
@@ -249,6 +262,8 @@ void HttpClient::admitPending()
             curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(request.bodyLength));
             curl_easy_setopt(easy, CURLOPT_READFUNCTION, &Exchange::onSend);
             curl_easy_setopt(easy, CURLOPT_READDATA, exchange);
+            curl_easy_setopt(easy, CURLOPT_SEEKFUNCTION, &Exchange::onSeek);
+            curl_easy_setopt(easy, CURLOPT_SEEKDATA, exchange);
         }
         // No waiting for "100 Continue": tus servers answer at once or not at all.
         exchange->headerList = curl_slist_append(exchange->headerList, "Expect:");

@@ -18,6 +18,8 @@ public:
 
     void start() override;
     TransferItem liveItem() const override;
+    // The bytes on disk are the resume point.
+    TransferItem resumePoint() const override { return liveItem(); }
 
 private:
     void onAnswer(const HttpExchangeResult& result);

@@ -19,11 +19,14 @@ QString withoutUnsafeCharacters(const QString& proposed)
         }
         name += Unsafe.contains(c) ? QChar(QLatin1Char('_')) : c;
     }
-    // Windows drops trailing dots and spaces; names of dots only are not names.
+    // Windows drops trailing dots and spaces; a leading dot would hide the file, or make it "..".
     while (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' '))) {
         name.chop(1);
     }
-    return name.trimmed();
+    while (name.startsWith(QLatin1Char('.')) || name.startsWith(QLatin1Char(' '))) {
+        name.remove(0, 1);
+    }
+    return name;
 }
 
 // Base and extension, the extension with its dot.

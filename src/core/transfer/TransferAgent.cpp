@@ -351,7 +351,7 @@ void TransferAgent::stopJobs(const Transfer& transfer)
 {
     for (TransferJob* job : m_jobs.keys(transfer.id)) {
         job->stop();
-        onCheckpoint(job, job->liveItem());
+        onCheckpoint(job, job->resumePoint());
         m_jobs.remove(job);
         job->deleteLater();
     }
@@ -363,12 +363,7 @@ void TransferAgent::onCheckpoint(TransferJob* job, const TransferItem& item)
     if (!transfer) {
         return;
     }
-    TransferItem& stored = transfer->items[job->itemIndex()];
-    stored = item;
-    if (transfer->direction == Transfer::Direction::Upload) {
-        // Only what the server confirmed counts for an upload.
-        stored.offset = item.offset;
-    }
+    transfer->items[job->itemIndex()] = item;
     save();
 }
 
@@ -415,13 +410,14 @@ void TransferAgent::reportProgress()
             emit transferChanged(toJson(*transfer), false);
         }
     }
-    // A download's validator becomes known while it runs; a crash must not lose it.
+    // A download's validator and size become known while it runs; a crash must not lose them.
     for (auto job = m_jobs.constBegin(); job != m_jobs.constEnd(); ++job) {
         Transfer* transfer = find(job.value());
         TransferItem& stored = transfer->items[job.key()->itemIndex()];
-        const QByteArray validator = job.key()->liveItem().validator;
-        if (transfer->direction == Transfer::Direction::Download && validator != stored.validator) {
-            stored.validator = validator;
+        const TransferItem live = job.key()->liveItem();
+        if (transfer->direction == Transfer::Direction::Download && live.validator != stored.validator) {
+            stored.validator = live.validator;
+            stored.size = live.size;
             save();
         }
     }

@@ -51,9 +51,13 @@ void TransferJob::send(HttpExchangeRequest request, const std::function<void(con
     m_moved->store(0);
     const quint64 generation = ++m_generation;
     QPointer<TransferJob> self(this);
+    const QByteArray method = request.method;
+    const QUrl url = request.url;
     m_exchange = m_client.start(
         std::move(request),
-        [self, generation, done](const HttpExchangeResult& result) {
+        [self, generation, done, method, url](const HttpExchangeResult& result) {
+            qCDebug(lcTransfer).noquote()
+                << method << url.toString(QUrl::RemoveQuery) << "answered" << result.status << result.failure;
             if (!self || self->m_generation != generation) {
                 return;
             }

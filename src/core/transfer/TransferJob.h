@@ -27,6 +27,8 @@ public:
     int itemIndex() const { return m_itemIndex; }
     // The item as far as it got, including the bytes of the exchange in flight.
     virtual TransferItem liveItem() const;
+    // Where to go on after the job stops: bytes the server did not confirm do not count.
+    virtual TransferItem resumePoint() const { return m_item; }
 
 signals:
     // The resume point moved: the agent stores it.

@@ -122,11 +122,13 @@ void TusUpload::askOptions()
 
 void TusUpload::create()
 {
+    m_item.offset = 0;
     HttpExchangeRequest creation = request(QByteArrayLiteral("POST"), m_url);
     creation.headers.append("Upload-Length: " + QByteArray::number(m_item.size));
     creation.headers.append("Upload-Metadata: " + encodedMetadata());
     // Small files go in the creating request itself where the server allows it.
-    const bool sendAlong = m_options->creationWithUpload && m_item.size > 0 && m_item.size <= m_chunkBytes;
+    // A larger one gets its URL first, so a pause or a broken connection never loses sent bytes.
+    const bool sendAlong = m_options->creationWithUpload && m_item.size > 0 && m_item.size <= SmallFileBytes;
     const qint64 sent = sendAlong ? m_item.size : 0;
     if (sendAlong) {
         creation = withBody(std::move(creation), sent);
@@ -144,7 +146,6 @@ void TusUpload::onCreated(const HttpExchangeResult& result, qint64 sent)
     }
     if (result.status == PayloadTooLarge && sent > 0) {
         // A proxy refused the bytes sent along: create first, send afterwards.
-        m_chunkBytes = qMax(MinChunkBytes, qMin(m_chunkBytes, sent) / 2);
         m_options->creationWithUpload = false;
         create();
         return;

@@ -16,6 +16,8 @@ class TusUpload : public TransferJob
 public:
     // At least this much per request, unless the server's limit is lower.
     static constexpr qint64 ChunkBytes = 32 * 1024 * 1024;
+    // Files up to this size are created and sent in one request.
+    static constexpr qint64 SmallFileBytes = 1024 * 1024;
     // After a 413 from a proxy, requests shrink down to this.
     static constexpr qint64 MinChunkBytes = 256 * 1024;
 
