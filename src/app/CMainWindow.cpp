@@ -13,6 +13,7 @@
 #include "dialogs/CMachineCodeUI.h"
 #include "dialogs/CMiniTray.h"
 #include "dialogs/CSetting.h"
+#include "dialogs/PickDialog.h"
 #include "i18n/CTextTable.h"
 #include "login/CLoginUI.h"
 #include "update/CCheckUpdateUI.h"
@@ -199,6 +200,7 @@ void CMainWindow::initCore()
     portal = new TesselPortal(core);
     httpd = new TesselHttpd(core, portal);
     connect(core, &TesselCore::sig_languageChanged, this, &CMainWindow::slot_switch_language);
+    connect(portal, &TesselPortal::sig_pickRequested, this, &CMainWindow::slot_pickRequested, Qt::QueuedConnection);
     core->RegisterBrowserActive(&CMainWindow::browserActiveCallback);
 
     const int started = httpd->StartHttpdServer(HttpdStartTimeoutMs);
@@ -688,3 +690,10 @@ void CMainWindow::slot_actEnglisg()
 // together with its feature.
 
 void CMainWindow::onExitFullScreen() { }
+
+void CMainWindow::slot_pickRequested(int requestId, bool folder)
+{
+    // In front of the window in use, or alone in browser mode, where no window may be shown.
+    QWidget* owner = isVisible() ? static_cast<QWidget*>(this) : (loginUI->isVisible() ? loginUI : nullptr);
+    portal->answerPick(requestId, PickDialog::choose(folder, owner));
+}
