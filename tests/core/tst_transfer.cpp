@@ -8,7 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
+#include <QProcess>
 #include <QRandomGenerator>
+#include <QSslCertificate>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -41,6 +43,28 @@ void writeFile(const QString& path, qint64 size, quint32 seed)
         QCOMPARE(file.write(reinterpret_cast<const char*>(block.constData()), bytes), bytes);
         left -= bytes;
     }
+}
+
+// A self-signed certificate for another name than the server's address; its leaf in DER form.
+QByteArray makeCertificate(const QString& keyPath, const QString& certificatePath)
+{
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"),
+                  {QStringLiteral("req"),
+                   QStringLiteral("-x509"),
+                   QStringLiteral("-newkey"),
+                   QStringLiteral("rsa:2048"),
+                   QStringLiteral("-nodes"),
+                   QStringLiteral("-days"),
+                   QStringLiteral("2"),
+                   QStringLiteral("-subj"),
+                   QStringLiteral("/CN=portal.test"),
+                   QStringLiteral("-keyout"),
+                   keyPath,
+                   QStringLiteral("-out"),
+                   certificatePath});
+    openssl.waitForFinished();
+    return QSslCertificate::fromPath(certificatePath).value(0).toDer();
 }
 
 // One upload as the tus server's file store keeps it.
@@ -85,6 +109,8 @@ private slots:
     void changedValidatorRestartsFromZero();
     void namesAreMadeSafeAndUnique();
     void errorBodyNeverLandsInTheFile();
+    void onlyTheViewsCertificateIsAccepted_data();
+    void onlyTheViewsCertificateIsAccepted();
     void restartBringsTransfersBackPaused();
     void unreadableStoreIsKeptAside();
 
@@ -371,6 +397,49 @@ void TestTransfer::errorBodyNeverLandsInTheFile()
     QCOMPARE(transfer(id).value(QStringLiteral("error")).toString(), QStringLiteral("server answered 404"));
     QVERIFY(!QFile::exists(m_downloads + QStringLiteral("/missing.txt")));
     QCOMPARE(QFileInfo(m_downloads + QStringLiteral("/missing.txt.part")).size(), 0);
+}
+
+void TestTransfer::onlyTheViewsCertificateIsAccepted_data()
+{
+    QTest::addColumn<QString>("accepted");
+    QTest::addColumn<QString>("state");
+
+    QTest::newRow("none") << QString() << QStringLiteral("failed");
+    QTest::newRow("another leaf") << QStringLiteral("other") << QStringLiteral("failed");
+    QTest::newRow("the server's leaf") << QStringLiteral("served") << QStringLiteral("done");
+}
+
+void TestTransfer::onlyTheViewsCertificateIsAccepted()
+{
+    QFETCH(QString, accepted);
+    QFETCH(QString, state);
+
+    QHash<QString, QByteArray> leaves;
+    for (const QString& name : {QStringLiteral("served"), QStringLiteral("other")}) {
+        leaves.insert(name,
+                      makeCertificate(m_work->filePath(name + QStringLiteral(".key")),
+                                      m_work->filePath(name + QStringLiteral(".pem"))));
+        QVERIFY(!leaves.value(name).isEmpty());
+    }
+    NodePeer tlsFiles;
+    QVERIFY(tlsFiles.start(
+        QStringLiteral("range-server.mjs"),
+        {m_served, m_work->filePath(QStringLiteral("served.key")), m_work->filePath(QStringLiteral("served.pem"))}));
+    writeFile(m_served + QStringLiteral("/secure.txt"), 1000, 13);
+    CertificateTrust trust;
+    if (!accepted.isEmpty()) {
+        trust.accept(QStringLiteral("127.0.0.1"), leaves.value(accepted));
+    }
+    m_agent = std::make_unique<TransferAgent>(m_data, m_downloads, &trust, &m_grants);
+    const QString origin = QStringLiteral("https://127.0.0.1:%1").arg(tlsFiles.port());
+    const QString id =
+        m_agent
+            ->startDownload(
+                QUrl(origin + QStringLiteral("/secure.txt")), QString(), QStringLiteral("downloads"), {}, origin)
+            .transfer.value(QStringLiteral("id"))
+            .toString();
+    QVERIFY(waitForState(id, state));
+    m_agent.reset();
 }
 
 void TestTransfer::restartBringsTransfersBackPaused()

@@ -1,12 +1,14 @@
 // Serves the files of a folder with a strong ETag, Last-Modified and byte ranges
 // (Range, If-Range), the way portal servers do, for the tests' downloads.
-// Usage: node range-server.mjs FOLDER   Prints "listening PORT", then one line per request:
+// Usage: node range-server.mjs FOLDER [KEY CERT]   (with KEY and CERT: over TLS)
+// Prints "listening PORT", then one line per request:
 // "GET /name range=<Range or -> status=<status>".
 import fs from 'node:fs';
 import http from 'node:http';
+import https from 'node:https';
 import path from 'node:path';
 
-const folder = process.argv[2];
+const [folder, keyFile, certFile] = process.argv.slice(2);
 if (!folder) {
   console.error('usage: node range-server.mjs FOLDER');
   process.exit(2);
@@ -51,8 +53,12 @@ function answer(request, response) {
   return 200;
 }
 
-const server = http.createServer((request, response) => {
+function serve(request, response) {
   const status = answer(request, response);
   console.log(`${request.method} ${request.url} range=${request.headers.range ?? '-'} status=${status}`);
-});
+}
+
+const server = keyFile
+  ? https.createServer({ key: fs.readFileSync(keyFile), cert: fs.readFileSync(certFile) }, serve)
+  : http.createServer(serve);
 server.listen(0, '127.0.0.1', () => console.log(`listening ${server.address().port}`));

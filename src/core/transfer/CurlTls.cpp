@@ -18,6 +18,18 @@ QByteArray derOf(X509* certificate)
     return der;
 }
 
+void freeLeaf(void*, void* leaf, CRYPTO_EX_DATA*, int, long, void*)
+{
+    delete static_cast<QByteArray*>(leaf);
+}
+
+// Where a context keeps the leaf accepted for its connection's host; freed with the context.
+int leafIndex()
+{
+    static const int index = SSL_CTX_get_ex_new_index(0, nullptr, nullptr, nullptr, freeLeaf);
+    return index;
+}
+
 // Runs for every certificate of the chain; the leaf decides whether errors are overlooked.
 int verifyPeer(int preverified, X509_STORE_CTX* store)
 {
@@ -25,14 +37,9 @@ int verifyPeer(int preverified, X509_STORE_CTX* store)
         return 1;
     }
     auto* ssl = static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
-    const auto* trust = static_cast<const CertificateTrust*>(SSL_CTX_get_app_data(SSL_get_SSL_CTX(ssl)));
-    const char* host = SSL_get_servername(ssl, TLSEXT_NAMETYPE_host_name);
+    const auto* accepted = static_cast<const QByteArray*>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), leafIndex()));
     X509* leaf = X509_STORE_CTX_get0_cert(store);
-    if (!trust || !host || !leaf) {
-        return 0;
-    }
-    const QByteArray accepted = trust->acceptedLeaf(QString::fromLatin1(host));
-    if (accepted.isEmpty() || derOf(leaf) != accepted) {
+    if (!accepted || !leaf || accepted->isEmpty() || derOf(leaf) != *accepted) {
         return 0;
     }
     // The result the connection reports must be success, not the error overlooked here.
@@ -52,10 +59,11 @@ CURLcode prepareContext(CURL* easy, void* sslContext, void* trust)
         // curl's own host check is off for such hosts; OpenSSL checks the name instead,
         // so a mismatch reaches verifyPeer like any other error.
         X509_VERIFY_PARAM_set1_host(SSL_CTX_get0_param(context), host, 0);
+        const QByteArray leaf = static_cast<const CertificateTrust*>(trust)->acceptedLeaf(QString::fromUtf8(host));
+        SSL_CTX_set_ex_data(context, leafIndex(), new QByteArray(leaf));
     }
     curl_free(host);
     curl_url_cleanup(parsed);
-    SSL_CTX_set_app_data(context, trust);
     SSL_CTX_set_verify(context, SSL_VERIFY_PEER, verifyPeer);
     return CURLE_OK;
 }

@@ -8,6 +8,7 @@
 #include <QObject>
 
 #include <curl/curl.h>
+#include <openssl/x509_vfy.h>
 
 #include <algorithm>
 
@@ -292,6 +293,9 @@ void HttpClient::finish(Exchange* exchange, int curlResult)
         result.failure =
             text.isEmpty() ? QString::fromLatin1(curl_easy_strerror(static_cast<CURLcode>(curlResult))) : text;
         result.status = 0;
+        long verifyResult = X509_V_OK;
+        curl_easy_getinfo(exchange->easy, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
+        result.untrusted = curlResult == CURLE_PEER_FAILED_VERIFICATION || verifyResult != X509_V_OK;
     }
     const HttpExchangeDone done = std::move(exchange->done);
     QMetaObject::invokeMethod(

@@ -47,6 +47,8 @@ struct HttpExchangeResult
     QHash<QByteArray, QByteArray> headers;
     // What went wrong below HTTP (connection, TLS, stalled transfer) or in the sink; empty otherwise.
     QString failure;
+    // The server's certificate was refused: trying again cannot help.
+    bool untrusted = false;
     // A body the sink did not take, at most MaxKeptBodyBytes.
     QByteArray body;
 

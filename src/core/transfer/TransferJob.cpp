@@ -63,6 +63,10 @@ void TransferJob::send(HttpExchangeRequest request, const std::function<void(con
             }
             self->m_exchange = 0;
             self->m_moved->store(0);
+            if (result.untrusted) {
+                self->fail(QStringLiteral("the server's certificate is not trusted"));
+                return;
+            }
             done(result);
         },
         m_moved);
