@@ -1,6 +1,6 @@
-// The client is killed with SIGKILL in the middle of an upload and started again: the
-// page resumes the transfer with fresh credentials, the upload continues from the
-// server's offset, and what arrives is identical.
+// The client is killed with SIGKILL in the middle of an upload or a download and started
+// again: the page resumes the transfer with fresh credentials, it continues from the
+// server's offset or the bytes on disk, and what arrives is identical.
 #include "common/NodePeer.h"
 #include "common/ProcessSet.h"
 #include "common/TestEnvironment.h"
@@ -37,8 +37,10 @@ public:
         if (!waitForStandardError(client, ListeningLine, ClientStartTimeoutMs, &seen)) {
             return false;
         }
-        waitForStandardError(client, "\n", ReplyTimeoutMs, &seen);
         const int at = seen.indexOf(ListeningLine) + ListeningLine.size();
+        if (seen.indexOf('\n', at) < 0) {
+            waitForStandardError(client, "\n", ReplyTimeoutMs, &seen);
+        }
         m_port = static_cast<quint16>(seen.mid(at, seen.indexOf('\n', at) - at).trimmed().toUShort());
         m_deviceId = QJsonDocument::fromJson(send("GET", "/status").second)
                          .object()
@@ -123,6 +125,7 @@ class TestKilledTransfer : public QObject
 
 private slots:
     void uploadContinuesAfterSigkill();
+    void downloadContinuesAfterSigkill();
 };
 
 void TestKilledTransfer::uploadContinuesAfterSigkill()
@@ -184,6 +187,64 @@ void TestKilledTransfer::uploadContinuesAfterSigkill()
         TransferTimeoutMs));
     QCOMPARE(storedData(), firstUpload);
     QCOMPARE(sha256Of(firstUpload), sha256Of(path));
+}
+
+void TestKilledTransfer::downloadContinuesAfterSigkill()
+{
+    QTemporaryDir served;
+    const QString source = served.filePath(QStringLiteral("big.bin"));
+    QFile file(source);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    for (qint64 written = 0; written < FileBytes; written += 1024 * 1024) {
+        file.write(QByteArray(1024 * 1024, char('a' + written / (1024 * 1024) % 26)));
+    }
+    file.close();
+    NodePeer files;
+    QVERIFY2(files.start(QStringLiteral("range-server.mjs"), {served.path()}), "the file server did not start");
+
+    qputenv("NORV_TRANSFER_RATE_LIMIT", "4194304");
+    ProcessSet processes;
+    QProcess* client = processes.start(TestEnvironment::clientPath());
+    LocalService service;
+    service.origin = files.origin().toLatin1();
+    QVERIFY2(service.attach(client), "the client's local service did not start");
+    const auto created =
+        service.send("POST",
+                     "/transfers",
+                     "{\"download\": {\"url\": \"" + service.origin
+                         + "/big.bin\", \"folder\": \"downloads\"}, \"headers\": " + Credentials + '}');
+    QCOMPARE(created.first, 201);
+    const QString id = QJsonDocument::fromJson(created.second).object().value(QStringLiteral("id")).toString();
+
+    // Killed once the validator is stored and part of the file is on disk.
+    const QString stored = TestEnvironment::homeFolder() + QStringLiteral("/.local/share/norv-client/transfers.json");
+    const QString part = TestEnvironment::homeFolder() + QStringLiteral("/Downloads/big.bin.part");
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            QFile transfers(stored);
+            return transfers.open(QIODevice::ReadOnly) && transfers.readAll().contains("\"validator\":\"\\\"")
+                && QFileInfo(part).size() > 0;
+        },
+        TransferTimeoutMs));
+    client->kill();
+    QVERIFY(client->waitForFinished(ReplyTimeoutMs));
+    const qint64 onDisk = QFileInfo(part).size();
+    QVERIFY(onDisk > 0 && onDisk < FileBytes);
+
+    qunsetenv("NORV_TRANSFER_RATE_LIMIT");
+    QProcess* restarted = processes.start(TestEnvironment::clientPath());
+    QVERIFY2(service.attach(restarted), "the restarted client's local service did not start");
+    QCOMPARE(service.transfer(id).value(QStringLiteral("state")).toString(), QStringLiteral("paused"));
+    files.output();
+    QCOMPARE(
+        service.send("POST", "/transfers/" + id.toLatin1() + "/resume", "{\"headers\": " + Credentials + '}').first,
+        200);
+    QVERIFY(QTest::qWaitFor(
+        [&] { return service.transfer(id).value(QStringLiteral("state")).toString() == QLatin1String("done"); },
+        TransferTimeoutMs));
+    QVERIFY2(files.output().contains("range=bytes=" + QByteArray::number(onDisk) + "- status=206"),
+             files.output().constData());
+    QCOMPARE(sha256Of(TestEnvironment::homeFolder() + QStringLiteral("/Downloads/big.bin")), sha256Of(source));
 }
 
 NORV_TEST_MAIN(TestKilledTransfer)
