@@ -3,7 +3,7 @@
 # Source it; it expects ROOT to be the project's top folder.
 
 REQUIRED_PACKAGES=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++ pkg-config libcurl4-openssl-dev libssl-dev
     qtbase5-dev qtwebengine5-dev qttools5-dev qttools5-dev-tools qttranslations5-l10n
     xvfb xauth openbox trayer xdotool wmctrl x11-utils imagemagick
     fonts-noto-cjk openssl desktop-file-utils libglib2.0-bin curl

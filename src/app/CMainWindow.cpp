@@ -16,6 +16,7 @@
 #include "dialogs/CMachineCodeUI.h"
 #include "dialogs/CMiniTray.h"
 #include "dialogs/CSetting.h"
+#include "dialogs/PickDialog.h"
 #include "i18n/CTextTable.h"
 #include "login/CLoginUI.h"
 #include "update/CCheckUpdateUI.h"
@@ -188,6 +189,7 @@ void CMainWindow::initCore()
     portal = new TesselPortal(core);
     httpd = new TesselHttpd(core, portal);
     connect(core, &TesselCore::sig_languageChanged, this, &CMainWindow::slot_switch_language);
+    connect(portal, &TesselPortal::sig_pickRequested, this, &CMainWindow::slot_pickRequested, Qt::QueuedConnection);
     core->RegisterBrowserActive(&CMainWindow::browserActiveCallback);
 
     const int started = httpd->StartHttpdServer(HttpdStartTimeoutMs);
@@ -656,3 +658,10 @@ void CMainWindow::slot_actEnglisg()
 
 // Empty on purpose: the window never goes full screen, so there is nothing to leave.
 void CMainWindow::onExitFullScreen() { }
+
+void CMainWindow::slot_pickRequested(int requestId, bool folder)
+{
+    // In front of the window in use, or alone in browser mode, where no window may be shown.
+    QWidget* owner = isVisible() ? static_cast<QWidget*>(this) : (loginUI->isVisible() ? loginUI : nullptr);
+    portal->answerPick(requestId, PickDialog::choose(folder, owner));
+}

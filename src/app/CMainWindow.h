@@ -97,6 +97,8 @@ public slots:
     void slot_UserToturial();
     void Slot_LoadUrlFinish(bool isSuccess);
     void slot_browserActive();
+    // The transfer agent asks for the desktop's file or folder dialog.
+    void slot_pickRequested(int requestId, bool folder);
 
 public:
     // Shared with the server selection window and the dialogs, which reach this window

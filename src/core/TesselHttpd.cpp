@@ -32,9 +32,9 @@ quint16 configuredPort()
 }
 } // namespace
 
-// The portal is part of the interface the shell builds on; serving it needs only the core.
-TesselHttpd::TesselHttpd(TesselCore* core, TesselPortal*)
+TesselHttpd::TesselHttpd(TesselCore* core, TesselPortal* portal)
     : m_core(core)
+    , m_portal(portal)
 {
 }
 
@@ -50,7 +50,7 @@ int TesselHttpd::StartHttpdServer(int startTimeoutMs)
     }
     m_thread = new QThread;
     m_thread->setObjectName(QStringLiteral("TesselHttpd"));
-    auto* server = new HttpServer(m_core);
+    auto* server = new HttpServer(m_core, m_portal);
     server->moveToThread(m_thread);
     QObject::connect(m_thread, &QThread::finished, server, &QObject::deleteLater);
 

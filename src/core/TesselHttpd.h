@@ -32,6 +32,7 @@ public:
 
 private:
     TesselCore* const m_core;
+    TesselPortal* const m_portal;
     // Runs the server, which it deletes when it finishes.
     QThread* m_thread = nullptr;
     quint16 m_port = 0;

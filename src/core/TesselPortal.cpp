@@ -1,7 +1,106 @@
 #include "TesselPortal.h"
 
+#include "transfer/CertificateTrust.h"
+#include "transfer/Grants.h"
+#include "transfer/TransferAgent.h"
+
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QJsonObject>
+#include <QMetaMethod>
+#include <QStandardPaths>
+#include <QThread>
+
+namespace {
+qint64 folderSize(const QString& folder)
+{
+    qint64 total = 0;
+    QDirIterator files(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        files.next();
+        total += files.fileInfo().size();
+    }
+    return total;
+}
+} // namespace
+
 TesselPortal::TesselPortal(TesselCore* core, QObject* parent)
     : QObject(parent)
     , m_core(core)
+    , m_grants(std::make_unique<Grants>())
+    , m_trust(std::make_unique<CertificateTrust>())
 {
+    m_agentThread = new QThread;
+    m_agentThread->setObjectName(QStringLiteral("TesselTransfers"));
+    m_agent = new TransferAgent(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
+                                QStandardPaths::writableLocation(QStandardPaths::DownloadLocation),
+                                m_trust.get(),
+                                m_grants.get());
+    m_agent->moveToThread(m_agentThread);
+    connect(m_agentThread, &QThread::finished, m_agent, &QObject::deleteLater);
+    m_agentThread->start();
+}
+
+TesselPortal::~TesselPortal()
+{
+    // Leaving the loop deletes the agent on its own thread, which stops every transfer.
+    m_agentThread->quit();
+    m_agentThread->wait();
+    delete m_agentThread;
+}
+
+void TesselPortal::grantDroppedPath(const QString& path)
+{
+    m_grants->grantUpload(path);
+}
+
+void TesselPortal::acceptCertificate(const QString& host, const QByteArray& leafDer)
+{
+    m_trust->accept(host, leafDer);
+}
+
+bool TesselPortal::requestPick(PickKind kind, PickAnswer answer)
+{
+    if (!isSignalConnected(QMetaMethod::fromSignal(&TesselPortal::sig_pickRequested))) {
+        return false;
+    }
+    const bool folder = kind == PickKind::Folder;
+    int requestId = 0;
+    {
+        const QMutexLocker lock(&m_pickMutex);
+        requestId = ++m_lastPick;
+        m_picks.insert(requestId, {folder, std::move(answer)});
+    }
+    emit sig_pickRequested(requestId, folder);
+    return true;
+}
+
+void TesselPortal::answerPick(int requestId, const QStringList& paths)
+{
+    QPair<bool, PickAnswer> pick;
+    {
+        const QMutexLocker lock(&m_pickMutex);
+        pick = m_picks.take(requestId);
+    }
+    if (pick.second) {
+        pick.second(grantChosen(pick.first, paths));
+    }
+}
+
+QJsonArray TesselPortal::grantChosen(bool folder, const QStringList& paths)
+{
+    QJsonArray items;
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        m_grants->grantUpload(path);
+        if (folder) {
+            m_grants->grantDownloadFolder(path);
+        }
+        items.append(QJsonObject {
+            {QStringLiteral("path"), info.absoluteFilePath()},
+            {QStringLiteral("size"), static_cast<double>(folder ? folderSize(path) : info.size())},
+            {QStringLiteral("kind"), folder ? QStringLiteral("folder") : QStringLiteral("file")},
+        });
+    }
+    return items;
 }

@@ -1,23 +1,67 @@
 #ifndef TESSELPORTAL_H
 #define TESSELPORTAL_H
 
+#include <QHash>
+#include <QJsonArray>
+#include <QMutex>
 #include <QObject>
+#include <QStringList>
 
+#include <functional>
+#include <memory>
+
+class CertificateTrust;
+class Grants;
+class QThread;
 class TesselCore;
+class TransferAgent;
 
-// The portal side of the core services. The shell creates it and hands it to the
-// local HTTP service; it keeps the core it serves.
+// The portal side of the core services: the transfer agent that moves files between
+// the disk and the portal server for the page, and what the user handed over to it.
+// The shell creates it and hands it to the local HTTP service.
 class TesselPortal : public QObject
 {
     Q_OBJECT
 
 public:
+    enum class PickKind { Files, Folder };
+    // The chosen items as the page gets them; empty when the user cancelled.
+    using PickAnswer = std::function<void(const QJsonArray& items)>;
+
     explicit TesselPortal(TesselCore* core, QObject* parent = nullptr);
+    ~TesselPortal() override;
 
     TesselCore* core() const { return m_core; }
+    TransferAgent* transferAgent() const { return m_agent; }
+    const Grants& grants() const { return *m_grants; }
+
+    // The shell's hand-overs, safe from any thread.
+    // A path dropped into the window may be uploaded (a folder: what is inside it).
+    void grantDroppedPath(const QString& path);
+    // The certificate the view accepted for host despite errors, its leaf in DER form.
+    void acceptCertificate(const QString& host, const QByteArray& leafDer);
+
+    // Asks the shell for the desktop's dialog; false when no shell listens.
+    // answer runs on the GUI thread once the user chose.
+    bool requestPick(PickKind kind, PickAnswer answer);
+    // The shell's answer to sig_pickRequested: the paths chosen, none when cancelled.
+    void answerPick(int requestId, const QStringList& paths);
+
+signals:
+    // Emitted on the local service's thread: show the dialog on the GUI thread, then answerPick.
+    void sig_pickRequested(int requestId, bool folder);
 
 private:
+    QJsonArray grantChosen(bool folder, const QStringList& paths);
+
     TesselCore* const m_core;
+    std::unique_ptr<Grants> m_grants;
+    std::unique_ptr<CertificateTrust> m_trust;
+    QThread* m_agentThread = nullptr;
+    TransferAgent* m_agent = nullptr;
+    QMutex m_pickMutex;
+    int m_lastPick = 0;
+    QHash<int, QPair<bool, PickAnswer>> m_picks;
 };
 
 #endif // TESSELPORTAL_H

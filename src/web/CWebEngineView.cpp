@@ -3,6 +3,7 @@
 
 #include "JavaScript.h"
 #include "app/CMainWindow.h"
+#include "core/TesselPortal.h"
 #include "i18n/CTextTable.h"
 
 #include <QContextMenuEvent>
@@ -90,6 +91,10 @@ void CWebEngineView::dropEvent(QDropEvent* event)
     for (const QUrl& url : urls) {
         const QString path = url.toLocalFile();
         const QString kind = QFileInfo(path).isDir() ? FolderKind : FileKind;
+        // The page cannot read a local path; the transfer agent may now upload it for the page.
+        if (!path.isEmpty()) {
+            mainWindowInstance->portal->grantDroppedPath(path);
+        }
         page()->runJavaScript(dropScript(kind, path));
     }
 }

@@ -10,9 +10,11 @@ namespace {
 // Room for the largest request we accept, so a flood cannot grow the buffer.
 const qint64 ReadBufferBytes = HttpRequestParser::MaxHeadBytes + HttpRequestParser::MaxBodyBytes;
 const int FirstErrorStatus = 400;
+// A stream's reader that stops reading is dropped rather than buffered for without end.
+const qint64 MaxStreamBacklogBytes = 1024 * 1024;
 } // namespace
 
-HttpConnection::HttpConnection(QTcpSocket* socket, const HttpRouter& router, QObject* parent)
+HttpConnection::HttpConnection(QTcpSocket* socket, HttpRouter& router, QObject* parent)
     : QObject(parent)
     , m_socket(socket)
     , m_router(router)
@@ -45,7 +47,9 @@ void HttpConnection::readRequest()
     case HttpRequestParser::Result::NeedMore:
         return;
     case HttpRequestParser::Result::Complete:
-        respond(m_router.route(m_parser.request()));
+        if (const auto response = m_router.route(m_parser.request(), *this)) {
+            respond(*response);
+        }
         return;
     case HttpRequestParser::Result::Error:
         respond(HttpResponse::error(m_parser.errorStatus()));
@@ -61,6 +65,28 @@ void HttpConnection::onDeadline()
         return;
     }
     respond(HttpResponse::error(HttpStatus::RequestTimeout));
+}
+
+void HttpConnection::hold()
+{
+    m_responded = true;
+    m_deadline.stop();
+}
+
+void HttpConnection::startStream(const HttpResponse& head)
+{
+    m_responded = true;
+    m_deadline.stop();
+    m_socket->write(head.headBytes());
+}
+
+void HttpConnection::sendStreamData(const QByteArray& data)
+{
+    if (m_socket->bytesToWrite() > MaxStreamBacklogBytes) {
+        m_socket->abort();
+        return;
+    }
+    m_socket->write(data);
 }
 
 void HttpConnection::respond(const HttpResponse& response)

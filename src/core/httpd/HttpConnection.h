@@ -17,7 +17,7 @@ class HttpConnection : public QObject
 
 public:
     // Takes ownership of the socket. The router must outlive the connection.
-    HttpConnection(QTcpSocket* socket, const HttpRouter& router, QObject* parent = nullptr);
+    HttpConnection(QTcpSocket* socket, HttpRouter& router, QObject* parent = nullptr);
 
     // Reads the request, which must arrive in full within RequestDeadlineMs.
     void serve();
@@ -26,6 +26,14 @@ public:
     bool awaitsRequest() const { return !m_responded; }
     // Drops the connection without an answer, to make room for a newer one.
     void drop();
+    // Answers the request; once only.
+    void respond(const HttpResponse& response);
+    // The answer comes later (the user is choosing in a dialog): no deadline applies meanwhile.
+    void hold();
+    // Sends the head of an answer whose body follows in pieces and never ends, as an
+    // event stream's. The connection stays open until the peer leaves or the service stops.
+    void startStream(const HttpResponse& head);
+    void sendStreamData(const QByteArray& data);
 
     static constexpr int RequestDeadlineMs = 5000;
 
@@ -36,11 +44,10 @@ signals:
 private:
     void readRequest();
     void onDeadline();
-    void respond(const HttpResponse& response);
     void logRejection(HttpStatus status) const;
 
     QTcpSocket* const m_socket;
-    const HttpRouter& m_router;
+    HttpRouter& m_router;
     HttpRequestParser m_parser;
     QTimer m_deadline;
     bool m_responded = false;

@@ -19,7 +19,8 @@ public:
 
     // Request line and header fields together, blank line included.
     static constexpr int MaxHeadBytes = 8 * 1024;
-    static constexpr int MaxBodyBytes = 1024;
+    // Room for a transfer request with its header fields.
+    static constexpr int MaxBodyBytes = 64 * 1024;
 
     explicit HttpRequestParser(Body body = Body::Buffered);
 

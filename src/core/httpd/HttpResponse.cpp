@@ -9,6 +9,8 @@ QByteArray reasonPhrase(HttpStatus status)
     switch (status) {
     case HttpStatus::Ok:
         return QByteArrayLiteral("OK");
+    case HttpStatus::Created:
+        return QByteArrayLiteral("Created");
     case HttpStatus::NoContent:
         return QByteArrayLiteral("No Content");
     case HttpStatus::BadRequest:
@@ -21,6 +23,8 @@ QByteArray reasonPhrase(HttpStatus status)
         return QByteArrayLiteral("Method Not Allowed");
     case HttpStatus::RequestTimeout:
         return QByteArrayLiteral("Request Timeout");
+    case HttpStatus::Conflict:
+        return QByteArrayLiteral("Conflict");
     case HttpStatus::ContentTooLarge:
         return QByteArrayLiteral("Content Too Large");
     case HttpStatus::HeaderFieldsTooLarge:
@@ -65,16 +69,27 @@ void HttpResponse::setBody(const QByteArray& contentType, const QByteArray& body
 
 QByteArray HttpResponse::toBytes() const
 {
+    QByteArray bytes = statusAndFields();
+    // A 204 carries no body and, by RFC 9110, no Content-Length either.
+    if (m_status != HttpStatus::NoContent) {
+        bytes += headerLine(QByteArrayLiteral("Content-Length"), QByteArray::number(m_body.size()));
+    }
+    return bytes + LineEnd + m_body;
+}
+
+QByteArray HttpResponse::headBytes() const
+{
+    return statusAndFields() + LineEnd;
+}
+
+QByteArray HttpResponse::statusAndFields() const
+{
     QByteArray bytes =
         "HTTP/1.1 " + QByteArray::number(static_cast<int>(m_status)) + ' ' + reasonPhrase(m_status) + LineEnd;
     for (const auto& header : m_headers) {
         bytes += headerLine(header.first, header.second);
     }
-    // A 204 carries no body and, by RFC 9110, no Content-Length either.
-    if (m_status != HttpStatus::NoContent) {
-        bytes += headerLine(QByteArrayLiteral("Content-Length"), QByteArray::number(m_body.size()));
-    }
     bytes += headerLine(QByteArrayLiteral("Connection"), QByteArrayLiteral("close"));
     bytes += headerLine(QByteArrayLiteral("Cache-Control"), QByteArrayLiteral("no-store"));
-    return bytes + LineEnd + m_body;
+    return bytes;
 }

@@ -22,8 +22,12 @@ public:
     void setBody(const QByteArray& contentType, const QByteArray& body);
 
     QByteArray toBytes() const;
+    // Status line and header fields of an answer whose body is streamed until the connection closes.
+    QByteArray headBytes() const;
 
 private:
+    QByteArray statusAndFields() const;
+
     HttpStatus m_status;
     QList<QPair<QByteArray, QByteArray>> m_headers;
     QByteArray m_body;

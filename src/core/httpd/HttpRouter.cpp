@@ -1,5 +1,7 @@
 #include "HttpRouter.h"
 
+#include "TransferRoutes.h"
+
 #include "core/TesselCore.h"
 
 #include <QJsonDocument>
@@ -18,24 +20,31 @@ const QByteArray PreflightHeaders = QByteArrayLiteral("X-Device-Id, Content-Type
 const QByteArray PreflightMaxAgeSeconds = QByteArrayLiteral("600");
 } // namespace
 
-HttpRouter::HttpRouter(TesselCore* core, quint16 port)
+HttpRouter::HttpRouter(TesselCore* core, TesselPortal* portal, quint16 port)
     : m_core(core)
     , m_port(port)
+    , m_transfers(std::make_unique<TransferRoutes>(core, portal))
 {
 }
 
-HttpResponse HttpRouter::route(const HttpRequest& request) const
+// Out of line, where TransferRoutes is complete.
+HttpRouter::~HttpRouter() = default;
+
+std::optional<HttpResponse> HttpRouter::route(const HttpRequest& request, HttpConnection& connection)
 {
     // First of all: after DNS rebinding, a hostile page reaches us under its own host name.
     if (!isOwnHost(request.header(HostHeader))) {
         return HttpResponse::error(HttpStatus::Forbidden);
+    }
+    if (TransferRoutes::serves(request.path())) {
+        return m_transfers->route(request, connection);
     }
     const Endpoint* endpoint = findEndpoint(request.path());
     if (!endpoint) {
         return HttpResponse::error(HttpStatus::NotFound);
     }
     if (request.method == Options) {
-        return preflight(request);
+        return preflight(request, PreflightMethods);
     }
     if (request.method != endpoint->method) {
         return methodNotAllowed(*endpoint);
@@ -65,11 +74,11 @@ const HttpRouter::Endpoint* HttpRouter::findEndpoint(const QByteArray& path)
     return nullptr;
 }
 
-HttpResponse HttpRouter::preflight(const HttpRequest& request)
+HttpResponse HttpRouter::preflight(const HttpRequest& request, const QByteArray& methods)
 {
     HttpResponse response(HttpStatus::NoContent);
     allowOrigin(request, response);
-    response.addHeader(QByteArrayLiteral("Access-Control-Allow-Methods"), PreflightMethods);
+    response.addHeader(QByteArrayLiteral("Access-Control-Allow-Methods"), methods);
     response.addHeader(QByteArrayLiteral("Access-Control-Allow-Headers"), PreflightHeaders);
     // Chromium asks this before it lets a public page reach a loopback address.
     response.addHeader(QByteArrayLiteral("Access-Control-Allow-Private-Network"), QByteArrayLiteral("true"));

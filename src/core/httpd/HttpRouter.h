@@ -6,7 +6,13 @@
 
 #include <QtGlobal>
 
+#include <memory>
+#include <optional>
+
+class HttpConnection;
 class TesselCore;
+class TesselPortal;
+class TransferRoutes;
 
 // Decides the answer to a parsed request and passes the portal's notifications on to
 // the core, on the calling thread.
@@ -14,9 +20,15 @@ class HttpRouter
 {
 public:
     // port: the port the service is bound to, which the Host field must name.
-    HttpRouter(TesselCore* core, quint16 port);
+    HttpRouter(TesselCore* core, TesselPortal* portal, quint16 port);
+    ~HttpRouter();
 
-    HttpResponse route(const HttpRequest& request) const;
+    // The answer, or none when the endpoint keeps the connection to answer later or to stream.
+    std::optional<HttpResponse> route(const HttpRequest& request, HttpConnection& connection);
+
+    // The answer to a CORS preflight, allowing the methods given.
+    static HttpResponse preflight(const HttpRequest& request, const QByteArray& methods);
+    static void allowOrigin(const HttpRequest& request, HttpResponse& response);
 
 private:
     using Handler = HttpResponse (HttpRouter::*)(const HttpRequest&) const;
@@ -31,9 +43,7 @@ private:
     };
 
     static const Endpoint* findEndpoint(const QByteArray& path);
-    static HttpResponse preflight(const HttpRequest& request);
     static HttpResponse methodNotAllowed(const Endpoint& endpoint);
-    static void allowOrigin(const HttpRequest& request, HttpResponse& response);
 
     bool isOwnHost(const QByteArray& host) const;
     bool carriesDeviceId(const HttpRequest& request) const;
@@ -44,6 +54,7 @@ private:
 
     TesselCore* const m_core;
     const quint16 m_port;
+    std::unique_ptr<TransferRoutes> m_transfers;
 };
 
 #endif // HTTPROUTER_H

@@ -9,9 +9,10 @@
 
 #include <algorithm>
 
-HttpServer::HttpServer(TesselCore* core, QObject* parent)
+HttpServer::HttpServer(TesselCore* core, TesselPortal* portal, QObject* parent)
     : QObject(parent)
     , m_core(core)
+    , m_portal(portal)
     , m_listener(this)
 {
     // Queued: QTcpServer announces each connection as it accepts it, but the socket table is
@@ -29,7 +30,7 @@ quint16 HttpServer::listenOnLoopback(quint16 port)
             << QStringLiteral("TesselHttpd cannot listen on 127.0.0.1:%1: %2").arg(port).arg(m_listener.errorString());
         return 0;
     }
-    m_router = std::make_unique<HttpRouter>(m_core, m_listener.serverPort());
+    m_router = std::make_unique<HttpRouter>(m_core, m_portal, m_listener.serverPort());
     return m_listener.serverPort();
 }
 

@@ -11,6 +11,7 @@ class HttpConnection;
 class HttpRouter;
 class QTcpSocket;
 class TesselCore;
+class TesselPortal;
 
 // Accepts connections on loopback and hands each to an HttpConnection, with a cap on
 // how many are open at once. Lives on the service's thread, as do its connections.
@@ -21,7 +22,7 @@ class HttpServer : public QObject
 public:
     static constexpr int MaxConnections = 16;
 
-    explicit HttpServer(TesselCore* core, QObject* parent = nullptr);
+    HttpServer(TesselCore* core, TesselPortal* portal, QObject* parent = nullptr);
     ~HttpServer() override;
 
     // Listens on 127.0.0.1; returns the port bound, 0 when it cannot listen.
@@ -35,6 +36,7 @@ private:
     bool dropOldestWaiting();
 
     TesselCore* const m_core;
+    TesselPortal* const m_portal;
     QTcpServer m_listener;
     std::unique_ptr<HttpRouter> m_router;
     QList<HttpConnection*> m_open;

@@ -1,0 +1,267 @@
+#include "TransferRoutes.h"
+
+#include "HttpConnection.h"
+#include "HttpRouter.h"
+
+#include "core/TesselCore.h"
+#include "core/TesselPortal.h"
+#include "core/transfer/PageHeaders.h"
+#include "core/transfer/TransferAgent.h"
+
+#include <QJsonDocument>
+#include <QPointer>
+#include <QUrlQuery>
+
+namespace {
+const QByteArray TransfersPath = QByteArrayLiteral("/transfers");
+const QByteArray EventsPath = QByteArrayLiteral("/transfers/events");
+const QByteArray PickFilesPath = QByteArrayLiteral("/pick/files");
+const QByteArray PickFolderPath = QByteArrayLiteral("/pick/folder");
+const QByteArray OriginHeader = QByteArrayLiteral("origin");
+const QByteArray DeviceIdHeader = QByteArrayLiteral("x-device-id");
+const QString DeviceIdParameter = QStringLiteral("deviceId");
+const QByteArray Methods = QByteArrayLiteral("GET, POST, DELETE, OPTIONS");
+const QByteArray JsonType = QByteArrayLiteral("application/json");
+const QList<QByteArray> Actions = {
+    QByteArrayLiteral("pause"), QByteArrayLiteral("resume"), QByteArrayLiteral("cancel")};
+
+HttpResponse json(HttpStatus status, const QJsonObject& body)
+{
+    HttpResponse response(status);
+    response.setBody(JsonType, QJsonDocument(body).toJson(QJsonDocument::Compact));
+    return response;
+}
+
+HttpResponse failure(HttpStatus status, const QString& error)
+{
+    return json(status, {{QStringLiteral("error"), error}});
+}
+
+HttpResponse answer(const TransferAgent::Outcome& outcome, HttpStatus success)
+{
+    switch (outcome.verdict) {
+    case TransferAgent::Verdict::Ok:
+        return success == HttpStatus::NoContent ? HttpResponse(success) : json(success, outcome.transfer);
+    case TransferAgent::Verdict::Forbidden:
+        return failure(HttpStatus::Forbidden, outcome.error);
+    case TransferAgent::Verdict::Invalid:
+        return failure(HttpStatus::BadRequest, outcome.error);
+    case TransferAgent::Verdict::NotFound:
+        return failure(HttpStatus::NotFound, outcome.error);
+    case TransferAgent::Verdict::Conflict:
+        return failure(HttpStatus::Conflict, outcome.error);
+    }
+    Q_UNREACHABLE();
+    return failure(HttpStatus::BadRequest, outcome.error);
+}
+
+// The page's origin in the form the agent compares, empty when the request names none.
+QString originOf(const HttpRequest& request)
+{
+    const QByteArray origin = request.header(OriginHeader);
+    return origin.isEmpty() ? QString() : TransferAgent::originOf(QUrl(QString::fromLatin1(origin)));
+}
+
+void allowPage(const HttpRequest& request, HttpResponse& response)
+{
+    HttpRouter::allowOrigin(request, response);
+    response.addHeader(QByteArrayLiteral("Access-Control-Expose-Headers"), QByteArrayLiteral("Location"));
+}
+
+bool parseBody(const HttpRequest& request, QJsonObject& body)
+{
+    if (request.body.trimmed().isEmpty()) {
+        return true;
+    }
+    const QJsonDocument document = QJsonDocument::fromJson(request.body);
+    body = document.object();
+    return document.isObject();
+}
+} // namespace
+
+TransferRoutes::TransferRoutes(TesselCore* core, TesselPortal* portal)
+    : m_core(core)
+    , m_portal(portal)
+    , m_agent(portal ? portal->transferAgent() : nullptr)
+{
+    if (m_agent) {
+        QObject::connect(m_agent, &TransferAgent::transferChanged, &m_events, &TransferEvents::transferChanged);
+        QObject::connect(m_agent, &TransferAgent::transferRemoved, &m_events, &TransferEvents::transferRemoved);
+    }
+}
+
+bool TransferRoutes::serves(const QByteArray& path)
+{
+    return path == TransfersPath || path.startsWith(TransfersPath + '/') || path == PickFilesPath
+        || path == PickFolderPath;
+}
+
+std::optional<HttpResponse> TransferRoutes::route(const HttpRequest& request, HttpConnection& connection)
+{
+    if (request.method == "OPTIONS") {
+        return HttpRouter::preflight(request, Methods);
+    }
+    // Without its Origin the agent cannot tell where the page's files may go.
+    if (originOf(request).isEmpty() || !carriesDeviceId(request)) {
+        return failure(HttpStatus::Forbidden, QStringLiteral("origin and device id needed"));
+    }
+    if (!m_agent) {
+        return failure(HttpStatus::ServiceUnavailable, QStringLiteral("no transfer agent"));
+    }
+    std::optional<HttpResponse> response = dispatch(request, connection);
+    if (response) {
+        allowPage(request, *response);
+    }
+    return response;
+}
+
+std::optional<HttpResponse> TransferRoutes::dispatch(const HttpRequest& request, HttpConnection& connection)
+{
+    const QByteArray path = request.path();
+    const QByteArray& method = request.method;
+    if (path == TransfersPath) {
+        return method == "POST" ? create(request)
+            : method == "GET"   ? list()
+                                : HttpResponse::error(HttpStatus::MethodNotAllowed);
+    }
+    if (path == EventsPath) {
+        return method == "GET" ? openEvents(request, connection) : HttpResponse::error(HttpStatus::MethodNotAllowed);
+    }
+    if (path == PickFilesPath || path == PickFolderPath) {
+        return method == "POST" ? pick(request, connection, path == PickFolderPath)
+                                : HttpResponse::error(HttpStatus::MethodNotAllowed);
+    }
+    const QList<QByteArray> parts = path.mid(TransfersPath.size() + 1).split('/');
+    const QString id = QString::fromLatin1(parts.value(0));
+    if (parts.size() == 1 && method == "DELETE") {
+        return control(request, id, QByteArrayLiteral("forget"));
+    }
+    if (parts.size() == 2 && Actions.contains(parts.at(1))) {
+        return method == "POST" ? control(request, id, parts.at(1)) : HttpResponse::error(HttpStatus::MethodNotAllowed);
+    }
+    return failure(HttpStatus::NotFound, QStringLiteral("no such endpoint"));
+}
+
+bool TransferRoutes::carriesDeviceId(const HttpRequest& request) const
+{
+    QByteArray offered = request.header(DeviceIdHeader);
+    // A browser's EventSource cannot send header fields: the stream alone takes the id in its query.
+    if (offered.isEmpty() && request.path() == EventsPath) {
+        const QByteArray query = request.target.mid(request.target.indexOf('?') + 1);
+        offered = QUrlQuery(QString::fromLatin1(query)).queryItemValue(DeviceIdParameter).toLatin1();
+    }
+    const QByteArray deviceId = m_core->Get_Deviceuuid().toUtf8();
+    return !deviceId.isEmpty() && offered == deviceId;
+}
+
+HttpResponse TransferRoutes::create(const HttpRequest& request)
+{
+    QJsonObject body;
+    HeaderList headers;
+    QString error;
+    if (!parseBody(request, body) || !PageHeaders::parse(body.value(QStringLiteral("headers")), headers, error)) {
+        return failure(HttpStatus::BadRequest,
+                       error.isEmpty() ? QStringLiteral("the body is not a JSON object") : error);
+    }
+    const QString origin = originOf(request);
+    const QJsonObject upload = body.value(QStringLiteral("upload")).toObject();
+    const QJsonObject download = body.value(QStringLiteral("download")).toObject();
+    TransferAgent::Outcome outcome;
+    if (!upload.isEmpty()) {
+        outcome = m_agent->call([&] {
+            return m_agent->startUpload(upload.value(QStringLiteral("path")).toString(),
+                                        QUrl(upload.value(QStringLiteral("endpoint")).toString(), QUrl::StrictMode),
+                                        upload.value(QStringLiteral("metadata")).toObject(),
+                                        headers,
+                                        origin);
+        });
+    } else if (!download.isEmpty()) {
+        outcome = m_agent->call([&] {
+            return m_agent->startDownload(QUrl(download.value(QStringLiteral("url")).toString(), QUrl::StrictMode),
+                                          download.value(QStringLiteral("name")).toString(),
+                                          download.value(QStringLiteral("folder")).toString(),
+                                          headers,
+                                          origin);
+        });
+    } else {
+        return failure(HttpStatus::BadRequest, QStringLiteral("neither an upload nor a download"));
+    }
+    if (outcome.verdict != TransferAgent::Verdict::Ok) {
+        return answer(outcome, HttpStatus::Created);
+    }
+    const QString id = outcome.transfer.value(QStringLiteral("id")).toString();
+    HttpResponse response = json(HttpStatus::Created, {{QStringLiteral("id"), id}});
+    response.addHeader(QByteArrayLiteral("Location"), TransfersPath + '/' + id.toLatin1());
+    return response;
+}
+
+HttpResponse TransferRoutes::list()
+{
+    const QJsonArray transfers = m_agent->call([this] { return m_agent->list(); });
+    return json(HttpStatus::Ok, {{QStringLiteral("transfers"), transfers}});
+}
+
+HttpResponse TransferRoutes::control(const HttpRequest& request, const QString& id, const QByteArray& action)
+{
+    if (action == "pause") {
+        return answer(m_agent->call([&] { return m_agent->pause(id); }), HttpStatus::Ok);
+    }
+    if (action == "cancel") {
+        return answer(m_agent->call([&] { return m_agent->cancel(id); }), HttpStatus::Ok);
+    }
+    if (action == "forget") {
+        return answer(m_agent->call([&] { return m_agent->forget(id); }), HttpStatus::NoContent);
+    }
+    QJsonObject body;
+    HeaderList headers;
+    QString error;
+    if (!parseBody(request, body) || !PageHeaders::parse(body.value(QStringLiteral("headers")), headers, error)) {
+        return failure(HttpStatus::BadRequest,
+                       error.isEmpty() ? QStringLiteral("the body is not a JSON object") : error);
+    }
+    const bool fresh = body.contains(QStringLiteral("headers"));
+    return answer(m_agent->call([&] { return m_agent->resume(id, fresh ? &headers : nullptr); }), HttpStatus::Ok);
+}
+
+std::optional<HttpResponse> TransferRoutes::openEvents(const HttpRequest& request, HttpConnection& connection)
+{
+    if (m_events.isFull()) {
+        return failure(HttpStatus::ServiceUnavailable, QStringLiteral("too many event streams"));
+    }
+    HttpResponse head(HttpStatus::Ok);
+    head.addHeader(QByteArrayLiteral("Content-Type"), QByteArrayLiteral("text/event-stream"));
+    allowPage(request, head);
+    connection.startStream(head);
+    const QJsonArray transfers = m_agent->call([this] { return m_agent->list(); });
+    m_events.add(&connection, {{QStringLiteral("transfers"), transfers}});
+    return std::nullopt;
+}
+
+std::optional<HttpResponse> TransferRoutes::pick(const HttpRequest& request, HttpConnection& connection, bool folder)
+{
+    QPointer<HttpConnection> waiting(&connection);
+    QPointer<TransferEvents> events(&m_events);
+    const HttpRequest asked = request;
+    const bool shown = m_portal->requestPick(folder ? TesselPortal::PickKind::Folder : TesselPortal::PickKind::Files,
+                                             [waiting, events, asked](const QJsonArray& items) {
+                                                 // Runs on the GUI thread; the answer goes out on ours.
+                                                 QMetaObject::invokeMethod(
+                                                     events.data(),
+                                                     [waiting, asked, items] {
+                                                         if (!waiting) {
+                                                             return;
+                                                         }
+                                                         HttpResponse response = items.isEmpty()
+                                                             ? HttpResponse(HttpStatus::NoContent)
+                                                             : json(HttpStatus::Ok, {{QStringLiteral("items"), items}});
+                                                         allowPage(asked, response);
+                                                         waiting->respond(response);
+                                                     },
+                                                     Qt::QueuedConnection);
+                                             });
+    if (!shown) {
+        return failure(HttpStatus::ServiceUnavailable, QStringLiteral("no dialog can be shown"));
+    }
+    connection.hold();
+    return std::nullopt;
+}

@@ -1,0 +1,42 @@
+#ifndef TRANSFERROUTES_H
+#define TRANSFERROUTES_H
+
+#include "HttpRequest.h"
+#include "HttpResponse.h"
+#include "TransferEvents.h"
+
+#include <optional>
+
+class HttpConnection;
+class TesselCore;
+class TesselPortal;
+class TransferAgent;
+
+// The page's transfer API: /transfers, its controls and events, and /pick. Every
+// request needs the page's Origin and the device id; answers are JSON readable by
+// that origin only. Lives on the local service's thread.
+class TransferRoutes
+{
+public:
+    TransferRoutes(TesselCore* core, TesselPortal* portal);
+
+    static bool serves(const QByteArray& path);
+    // None when the connection is kept: an event stream, or a dialog the user is in.
+    std::optional<HttpResponse> route(const HttpRequest& request, HttpConnection& connection);
+
+private:
+    std::optional<HttpResponse> dispatch(const HttpRequest& request, HttpConnection& connection);
+    bool carriesDeviceId(const HttpRequest& request) const;
+    HttpResponse create(const HttpRequest& request);
+    HttpResponse list();
+    HttpResponse control(const HttpRequest& request, const QString& id, const QByteArray& action);
+    std::optional<HttpResponse> openEvents(const HttpRequest& request, HttpConnection& connection);
+    std::optional<HttpResponse> pick(const HttpRequest& request, HttpConnection& connection, bool folder);
+
+    TesselCore* const m_core;
+    TesselPortal* const m_portal;
+    TransferAgent* const m_agent;
+    TransferEvents m_events;
+};
+
+#endif // TRANSFERROUTES_H

@@ -1,0 +1,136 @@
+#include "DownloadSink.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStorageInfo>
+
+namespace {
+const int Ok = 200;
+const int PartialContent = 206;
+const QRegularExpression ContentRange(QStringLiteral("^bytes (\\d+)-(\\d+)/(\\d+)$"));
+const QString DiskFull = QStringLiteral("disk full");
+
+// A strong ETag, or else Last-Modified: what If-Range may carry.
+QByteArray validatorOf(const QHash<QByteArray, QByteArray>& headers)
+{
+    const QByteArray etag = headers.value(QByteArrayLiteral("etag"));
+    if (!etag.isEmpty() && !etag.startsWith("W/")) {
+        return etag;
+    }
+    return headers.value(QByteArrayLiteral("last-modified"));
+}
+} // namespace
+
+DownloadSink::DownloadSink(const QString& partPath, qint64 offset)
+    : m_file(partPath)
+    , m_requestedOffset(offset)
+    , m_onDisk(offset)
+{
+}
+
+bool DownloadSink::begin(int status, const QHash<QByteArray, QByteArray>& headers)
+{
+    const QMutexLocker lock(&m_mutex);
+    if (status == PartialContent && m_requestedOffset > 0) {
+        return beginRange(headers);
+    }
+    if (status == Ok) {
+        return beginWhole(headers);
+    }
+    // Anything else, an error page among them, never reaches the file.
+    return false;
+}
+
+bool DownloadSink::beginRange(const QHash<QByteArray, QByteArray>& headers)
+{
+    const QRegularExpressionMatch range = ContentRange.match(QString::fromLatin1(headers.value("content-range")));
+    const qint64 first = range.captured(1).toLongLong();
+    const qint64 last = range.captured(2).toLongLong();
+    const qint64 total = range.captured(3).toLongLong();
+    const QByteArray length = headers.value("content-length");
+    if (!range.hasMatch() || first != m_requestedOffset || last + 1 != total
+        || (!length.isEmpty() && length.toLongLong() != last - first + 1)) {
+        return stop(QStringLiteral("the server sent another range than was asked"));
+    }
+    if (!roomFor(total - first) || !m_file.open(QIODevice::ReadWrite) || !m_file.resize(first) || !m_file.seek(first)) {
+        return stop(m_failure.isEmpty() ? m_file.errorString() : m_failure);
+    }
+    m_total = total;
+    m_onDisk = first;
+    m_validator = validatorOf(headers);
+    return true;
+}
+
+bool DownloadSink::beginWhole(const QHash<QByteArray, QByteArray>& headers)
+{
+    // Also the answer to a range request whose validator no longer matches: start from zero.
+    const QByteArray length = headers.value("content-length");
+    m_total = length.isEmpty() ? -1 : length.toLongLong();
+    if (!roomFor(qMax<qint64>(m_total, 0)) || !m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        return stop(m_failure.isEmpty() ? m_file.errorString() : m_failure);
+    }
+    m_onDisk = 0;
+    m_validator = validatorOf(headers);
+    return true;
+}
+
+bool DownloadSink::roomFor(qint64 bytes)
+{
+    const QStorageInfo storage(QFileInfo(m_file.fileName()).absolutePath());
+    if (storage.isValid() && storage.bytesAvailable() < bytes) {
+        m_failure = DiskFull;
+        return false;
+    }
+    return true;
+}
+
+bool DownloadSink::stop(const QString& failure)
+{
+    m_failure = failure;
+    return false;
+}
+
+bool DownloadSink::write(const char* data, qint64 size)
+{
+    const QMutexLocker lock(&m_mutex);
+    if (m_total >= 0 && m_onDisk + size > m_total) {
+        return stop(QStringLiteral("the server sent more than it announced"));
+    }
+    if (m_file.write(data, size) != size) {
+        return stop(m_file.error() == QFileDevice::ResourceError ? DiskFull : m_file.errorString());
+    }
+    m_onDisk += size;
+    return true;
+}
+
+QString DownloadSink::failure() const
+{
+    const QMutexLocker lock(&m_mutex);
+    return m_failure;
+}
+
+QByteArray DownloadSink::validator() const
+{
+    const QMutexLocker lock(&m_mutex);
+    return m_validator;
+}
+
+qint64 DownloadSink::bytesOnDisk() const
+{
+    const QMutexLocker lock(&m_mutex);
+    return m_onDisk;
+}
+
+qint64 DownloadSink::total() const
+{
+    const QMutexLocker lock(&m_mutex);
+    return m_total;
+}
+
+bool DownloadSink::close()
+{
+    const QMutexLocker lock(&m_mutex);
+    const bool flushed = !m_file.isOpen() || m_file.flush();
+    m_file.close();
+    return flushed;
+}

@@ -1,0 +1,44 @@
+#ifndef DOWNLOADSINK_H
+#define DOWNLOADSINK_H
+
+#include "HttpExchange.h"
+
+#include <QFile>
+#include <QMutex>
+
+// Writes the body of a download's answer into its part file, but only the body of a
+// 200, or of a 206 whose Content-Range is exactly what was asked. Runs on the HTTP
+// client's thread; the agent reads its figures under the lock.
+class DownloadSink : public ResponseSink
+{
+public:
+    // offset: where the request's range starts, 0 for the whole file.
+    DownloadSink(const QString& partPath, qint64 offset);
+
+    bool begin(int status, const QHash<QByteArray, QByteArray>& headers) override;
+    bool write(const char* data, qint64 size) override;
+    QString failure() const override;
+
+    // The validator of the version being written, the bytes on disk, the file's size (-1 unknown).
+    QByteArray validator() const;
+    qint64 bytesOnDisk() const;
+    qint64 total() const;
+    // Flushes and closes the part file.
+    bool close();
+
+private:
+    bool beginRange(const QHash<QByteArray, QByteArray>& headers);
+    bool beginWhole(const QHash<QByteArray, QByteArray>& headers);
+    bool roomFor(qint64 bytes);
+    bool stop(const QString& failure);
+
+    mutable QMutex m_mutex;
+    QFile m_file;
+    const qint64 m_requestedOffset;
+    qint64 m_onDisk = 0;
+    qint64 m_total = -1;
+    QByteArray m_validator;
+    QString m_failure;
+};
+
+#endif // DOWNLOADSINK_H

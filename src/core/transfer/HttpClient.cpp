@@ -1,0 +1,305 @@
+#include "HttpClient.h"
+#include "core/CoreLogging.h"
+
+#include "CertificateTrust.h"
+#include "CurlTls.h"
+
+#include <QFile>
+#include <QObject>
+
+#include <curl/curl.h>
+#include <openssl/x509_vfy.h>
+
+#include <algorithm>
+
+namespace {
+// Error bodies are kept only for their text.
+const int MaxKeptBodyBytes = 64 * 1024;
+const long ConnectTimeoutSeconds = 30;
+const int PollTimeoutMs = 1000;
+const QByteArray HttpsScheme = QByteArrayLiteral("https");
+
+void initialiseCurlOnce()
+{
+    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    Q_UNUSED(initialised);
+}
+} // namespace
+
+struct HttpClient::Exchange
+{
+    quint64 id = 0;
+    CURL* easy = nullptr;
+    curl_slist* headerList = nullptr;
+    HttpExchangeRequest request;
+    HttpExchangeDone done;
+    ByteCounter moved;
+    QFile body;
+    qint64 bodyLeft = 0;
+    QByteArray url;
+    HttpExchangeResult result;
+    bool sinkAsked = false;
+    bool sinkTakes = false;
+    char errorText[CURL_ERROR_SIZE] = {};
+
+    ~Exchange()
+    {
+        curl_slist_free_all(headerList);
+        if (easy) {
+            curl_easy_cleanup(easy);
+        }
+    }
+
+    void count(qint64 bytes)
+    {
+        if (moved) {
+            moved->fetch_add(bytes);
+        }
+    }
+
+    bool askSink()
+    {
+        sinkAsked = true;
+        sinkTakes = request.sink && request.sink->begin(result.status, result.headers);
+        return !request.sink || request.sink->failure().isEmpty();
+    }
+
+    static size_t onHeader(char* data, size_t size, size_t count, void* self)
+    {
+        auto* exchange = static_cast<Exchange*>(self);
+        const QByteArray line = QByteArray(data, static_cast<int>(size * count)).trimmed();
+        if (line.startsWith("HTTP/")) {
+            // A new answer, after an interim one: only the final answer's fields count.
+            exchange->result.headers.clear();
+            exchange->result.status = line.split(' ').value(1).toInt();
+        } else if (const int colon = line.indexOf(':'); colon > 0) {
+            const QByteArray name = line.left(colon).trimmed().toLower();
+            const QByteArray value = line.mid(colon + 1).trimmed();
+            QByteArray& stored = exchange->result.headers[name];
+            stored = stored.isEmpty() ? value : stored + ", " + value;
+        }
+        return size * count;
+    }
+
+    static size_t onBody(char* data, size_t size, size_t count, void* self)
+    {
+        auto* exchange = static_cast<Exchange*>(self);
+        const qint64 bytes = static_cast<qint64>(size * count);
+        if (!exchange->sinkAsked && !exchange->askSink()) {
+            return 0;
+        }
+        exchange->count(bytes);
+        if (exchange->sinkTakes) {
+            return exchange->request.sink->write(data, bytes) ? size * count : 0;
+        }
+        QByteArray& kept = exchange->result.body;
+        kept.append(data, static_cast<int>(std::min<qint64>(bytes, MaxKeptBodyBytes - kept.size())));
+        return size * count;
+    }
+
+    static size_t onSend(char* buffer, size_t size, size_t count, void* self)
+    {
+        auto* exchange = static_cast<Exchange*>(self);
+        const qint64 wanted = std::min<qint64>(static_cast<qint64>(size * count), exchange->bodyLeft);
+        if (wanted <= 0) {
+            return 0;
+        }
+        const qint64 read = exchange->body.read(buffer, wanted);
+        if (read <= 0) {
+            return CURL_READFUNC_ABORT;
+        }
+        exchange->bodyLeft -= read;
+        exchange->count(read);
+        return static_cast<size_t>(read);
+    }
+
+    // curl sends the body again when a reused connection turned out to be closed.
+    static int onSeek(void* self, curl_off_t offset, int origin)
+    {
+        auto* exchange = static_cast<Exchange*>(self);
+        const qint64 length = exchange->request.bodyLength;
+        if (origin != SEEK_SET || offset < 0 || offset > length
+            || (length > 0 && !exchange->body.seek(exchange->request.bodyOffset + offset))) {
+            return CURL_SEEKFUNC_CANTSEEK;
+        }
+        exchange->bodyLeft = length - offset;
+        return CURL_SEEKFUNC_OK;
+    }
+};
+
+HttpClient::HttpClient(const CertificateTrust* trust, QObject* receiver)
+    : m_trust(trust)
+    , m_receiver(receiver)
+{
+    initialiseCurlOnce();
+    m_multi = curl_multi_init();
+    m_thread = std::thread([this] { run(); });
+}
+
+HttpClient::~HttpClient()
+{
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_stopping = true;
+    }
+    curl_multi_wakeup(m_multi);
+    m_thread.join();
+    curl_multi_cleanup(m_multi);
+}
+
+quint64 HttpClient::start(HttpExchangeRequest request, HttpExchangeDone done, ByteCounter moved)
+{
+    auto exchange = std::make_unique<Exchange>();
+    exchange->request = std::move(request);
+    exchange->done = std::move(done);
+    exchange->moved = std::move(moved);
+    const QMutexLocker lock(&m_mutex);
+    exchange->id = ++m_lastId;
+    const quint64 id = exchange->id;
+    m_pending.push_back(std::move(exchange));
+    curl_multi_wakeup(m_multi);
+    return id;
+}
+
+void HttpClient::abort(quint64 id)
+{
+    const QMutexLocker lock(&m_mutex);
+    const auto pending = std::find_if(
+        m_pending.begin(), m_pending.end(), [id](const std::unique_ptr<Exchange>& e) { return e->id == id; });
+    if (pending != m_pending.end()) {
+        m_pending.erase(pending);
+        return;
+    }
+    m_aborted.push_back(id);
+    curl_multi_wakeup(m_multi);
+}
+
+void HttpClient::setRateLimit(qint64 bytesPerSecond)
+{
+    const QMutexLocker lock(&m_mutex);
+    m_rateLimit = bytesPerSecond;
+}
+
+void HttpClient::run()
+{
+    for (;;) {
+        {
+            const QMutexLocker lock(&m_mutex);
+            if (m_stopping) {
+                break;
+            }
+            admitPending();
+        }
+        int running = 0;
+        curl_multi_perform(m_multi, &running);
+        int queued = 0;
+        while (CURLMsg* message = curl_multi_info_read(m_multi, &queued)) {
+            if (message->msg != CURLMSG_DONE) {
+                continue;
+            }
+            Exchange* exchange = nullptr;
+            curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &exchange);
+            finish(exchange, message->data.result);
+        }
+        curl_multi_poll(m_multi, nullptr, 0, PollTimeoutMs, nullptr);
+    }
+    const QMutexLocker lock(&m_mutex);
+    for (auto& running : m_running) {
+        curl_multi_remove_handle(m_multi, running.second->easy);
+    }
+    m_running.clear();
+}
+
+// Called with the mutex held.
+void HttpClient::admitPending()
+{
+    for (const quint64 id : m_aborted) {
+        const auto found = m_running.find(id);
+        if (found != m_running.end()) {
+            curl_multi_remove_handle(m_multi, found->second->easy);
+            m_running.erase(found);
+        }
+    }
+    m_aborted.clear();
+    for (auto& pending : m_pending) {
+        Exchange* exchange = pending.get();
+        const HttpExchangeRequest& request = exchange->request;
+        CURL* easy = curl_easy_init();
+        exchange->easy = easy;
+        exchange->url = request.url.toEncoded();
+        curl_easy_setopt(easy, CURLOPT_URL, exchange->url.constData());
+        curl_easy_setopt(easy, CURLOPT_PRIVATE, exchange);
+        curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, exchange->errorText);
+        curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, ConnectTimeoutSeconds);
+        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, StallSeconds);
+        curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Exchange::onHeader);
+        curl_easy_setopt(easy, CURLOPT_HEADERDATA, exchange);
+        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Exchange::onBody);
+        curl_easy_setopt(easy, CURLOPT_WRITEDATA, exchange);
+        if (m_rateLimit > 0) {
+            curl_easy_setopt(easy, CURLOPT_MAX_SEND_SPEED_LARGE, static_cast<curl_off_t>(m_rateLimit));
+            curl_easy_setopt(easy, CURLOPT_MAX_RECV_SPEED_LARGE, static_cast<curl_off_t>(m_rateLimit));
+        }
+        if (request.url.scheme().toLatin1() == HttpsScheme && !m_trust->acceptedLeaf(request.url.host()).isEmpty()) {
+            CurlTls::acceptViewLeaf(easy, m_trust);
+        }
+        if (request.method == "HEAD") {
+            curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+        } else if (request.method != "GET") {
+            curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, request.method.constData());
+        }
+        if (request.bodyLength >= 0) {
+            exchange->bodyLeft = request.bodyLength;
+            if (request.bodyLength > 0) {
+                exchange->body.setFileName(request.bodyPath);
+                if (!exchange->body.open(QIODevice::ReadOnly) || !exchange->body.seek(request.bodyOffset)) {
+                    exchange->bodyLeft = 0;
+                }
+            }
+            curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L);
+            curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(request.bodyLength));
+            curl_easy_setopt(easy, CURLOPT_READFUNCTION, &Exchange::onSend);
+            curl_easy_setopt(easy, CURLOPT_READDATA, exchange);
+            curl_easy_setopt(easy, CURLOPT_SEEKFUNCTION, &Exchange::onSeek);
+            curl_easy_setopt(easy, CURLOPT_SEEKDATA, exchange);
+        }
+        // No waiting for "100 Continue": tus servers answer at once or not at all.
+        exchange->headerList = curl_slist_append(exchange->headerList, "Expect:");
+        for (const QByteArray& header : request.headers) {
+            exchange->headerList = curl_slist_append(exchange->headerList, header.constData());
+        }
+        curl_easy_setopt(easy, CURLOPT_HTTPHEADER, exchange->headerList);
+        curl_multi_add_handle(m_multi, easy);
+        m_running.emplace(exchange->id, std::move(pending));
+    }
+    m_pending.clear();
+}
+
+void HttpClient::finish(Exchange* exchange, int curlResult)
+{
+    curl_multi_remove_handle(m_multi, exchange->easy);
+    HttpExchangeResult& result = exchange->result;
+    if (curlResult == CURLE_OK && !exchange->sinkAsked) {
+        // An empty body: the sink still learns the answer, to create an empty file.
+        exchange->askSink();
+    }
+    if (exchange->request.sink && !exchange->request.sink->failure().isEmpty()) {
+        result.failure = exchange->request.sink->failure();
+    } else if (curlResult != CURLE_OK) {
+        const QString text = QString::fromLatin1(exchange->errorText);
+        result.failure =
+            text.isEmpty() ? QString::fromLatin1(curl_easy_strerror(static_cast<CURLcode>(curlResult))) : text;
+        result.status = 0;
+        long verifyResult = X509_V_OK;
+        curl_easy_getinfo(exchange->easy, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
+        result.untrusted = curlResult == CURLE_PEER_FAILED_VERIFICATION || verifyResult != X509_V_OK;
+    }
+    const HttpExchangeDone done = std::move(exchange->done);
+    QMetaObject::invokeMethod(
+        m_receiver, [done, result] { done(result); }, Qt::QueuedConnection);
+    const QMutexLocker lock(&m_mutex);
+    m_running.erase(exchange->id);
+}

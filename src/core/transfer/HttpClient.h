@@ -1,0 +1,61 @@
+#ifndef HTTPCLIENT_H
+#define HTTPCLIENT_H
+
+#include "HttpExchange.h"
+
+#include <QMutex>
+
+#include <map>
+#include <memory>
+#include <thread>
+#include <vector>
+
+class CertificateTrust;
+class QObject;
+
+// Runs HTTP exchanges with libcurl's multi interface on a thread of its own, one
+// connection per exchange, reusing connections to the same server. Bodies stream from
+// and to files; no body is ever held whole in memory.
+class HttpClient
+{
+public:
+    // A connection that moves no byte for this long is dropped.
+    static constexpr long StallSeconds = 60;
+
+    // Results are handed to the receiver's thread; the receiver must outlive the client.
+    HttpClient(const CertificateTrust* trust, QObject* receiver);
+    ~HttpClient();
+
+    HttpClient(const HttpClient&) = delete;
+    HttpClient& operator=(const HttpClient&) = delete;
+
+    // Starts an exchange; done runs on the receiver's thread. Safe from any thread.
+    quint64 start(HttpExchangeRequest request, HttpExchangeDone done, ByteCounter moved = {});
+    // Drops the exchange. Its done may still run if it had finished already: callers
+    // recognise results of exchanges they gave up.
+    void abort(quint64 id);
+    // Caps each exchange's speed in both directions, 0 for no cap.
+    void setRateLimit(qint64 bytesPerSecond);
+
+    struct Exchange;
+
+private:
+    void run();
+    void admitPending();
+    void finish(Exchange* exchange, int curlResult);
+
+    const CertificateTrust* const m_trust;
+    QObject* const m_receiver;
+    void* m_multi = nullptr;
+    QMutex m_mutex;
+    bool m_stopping = false;
+    quint64 m_lastId = 0;
+    qint64 m_rateLimit = 0;
+    std::vector<std::unique_ptr<Exchange>> m_pending;
+    std::vector<quint64> m_aborted;
+    // Owned by the client's thread once admitted.
+    std::map<quint64, std::unique_ptr<Exchange>> m_running;
+    std::thread m_thread;
+};
+
+#endif // HTTPCLIENT_H

@@ -1,0 +1,28 @@
+#include "Transfer.h"
+
+qint64 Transfer::bytesTotal() const
+{
+    qint64 total = 0;
+    for (const TransferItem& item : items) {
+        total += item.size;
+    }
+    return total;
+}
+
+qint64 Transfer::bytesDone() const
+{
+    qint64 done = 0;
+    for (const TransferItem& item : items) {
+        done += item.done ? item.size : item.offset;
+    }
+    return done;
+}
+
+int Transfer::filesDone() const
+{
+    int done = 0;
+    for (const TransferItem& item : items) {
+        done += item.done ? 1 : 0;
+    }
+    return done;
+}

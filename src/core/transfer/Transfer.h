@@ -1,0 +1,63 @@
+#ifndef TRANSFER_H
+#define TRANSFER_H
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QUrl>
+#include <QVector>
+
+using HeaderList = QList<QPair<QByteArray, QByteArray>>;
+
+// One file of a transfer: what moves, and how far it got.
+struct TransferItem
+{
+    // Upload: the local file. Download: the final file in the chosen folder.
+    QString path;
+    // Upload inside a folder: "<folder name>/sub/file"; empty for a single file.
+    QString relativePath;
+    // An empty folder, sent as a zero-length upload.
+    bool folderMarker = false;
+    qint64 size = 0;
+    // Upload: the file's modification time when handed over, in ms since the epoch.
+    qint64 modifiedMs = 0;
+    // Upload: the tus upload's URL once created.
+    QString uploadUrl;
+    // Upload: the offset the server confirmed. Download: the bytes on disk.
+    qint64 offset = 0;
+    // Download: the strong ETag, or else Last-Modified, of the version being fetched.
+    QByteArray validator;
+    bool done = false;
+};
+
+// One transfer the page asked for: a file, a folder or a download.
+struct Transfer
+{
+    enum class Direction { Upload, Download };
+    enum class State { Queued, Running, Paused, Done, Failed, Cancelled };
+
+    QString id;
+    Direction direction = Direction::Upload;
+    QString name;
+    State state = State::Queued;
+    QString error;
+    // Upload: the tus endpoint. Download: the file's URL.
+    QUrl url;
+    // The page's metadata for each upload.
+    QJsonObject metadata;
+    // The page's header fields, credentials among them: held in memory only.
+    HeaderList headers;
+    // Whether the page gave header fields, so a restart knows they are missing.
+    bool hadHeaders = false;
+    QVector<TransferItem> items;
+    qint64 bytesPerSecond = 0;
+
+    bool hasEnded() const { return state == State::Done || state == State::Failed || state == State::Cancelled; }
+    qint64 bytesTotal() const;
+    qint64 bytesDone() const;
+    int filesDone() const;
+};
+
+#endif // TRANSFER_H

@@ -1,0 +1,429 @@
+#include "TransferAgent.h"
+#include "core/CoreLogging.h"
+
+#include "Grants.h"
+#include "RangeDownload.h"
+#include "SafeFileName.h"
+#include "TusUpload.h"
+#include "UploadItems.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace {
+const char* const RateLimitVariable = "NORV_TRANSFER_RATE_LIMIT";
+const QString DownloadsFolder = QStringLiteral("downloads");
+const QString SignInNeeded = QStringLiteral("sign-in needed");
+const QRegularExpression MetadataKey(QStringLiteral("^[A-Za-z0-9_.-]+$"));
+const int MsPerSecond = 1000;
+
+const char* stateName(Transfer::State state)
+{
+    switch (state) {
+    case Transfer::State::Queued:
+        return "queued";
+    case Transfer::State::Running:
+        return "running";
+    case Transfer::State::Paused:
+        return "paused";
+    case Transfer::State::Done:
+        return "done";
+    case Transfer::State::Failed:
+        return "failed";
+    case Transfer::State::Cancelled:
+        return "cancelled";
+    }
+    Q_UNREACHABLE();
+    return "";
+}
+
+TransferAgent::Outcome refusal(TransferAgent::Verdict verdict, const QString& error)
+{
+    return {verdict, error, {}};
+}
+
+bool validMetadata(const QJsonObject& metadata)
+{
+    for (auto entry = metadata.constBegin(); entry != metadata.constEnd(); ++entry) {
+        if (!MetadataKey.match(entry.key()).hasMatch() || !entry.value().isString()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool isHttpUrl(const QUrl& url)
+{
+    return url.isValid() && !url.host().isEmpty()
+        && (url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http"));
+}
+} // namespace
+
+TransferAgent::TransferAgent(const QString& dataFolder,
+                             const QString& downloadFolder,
+                             const CertificateTrust* trust,
+                             const Grants* grants,
+                             QObject* parent)
+    : QObject(parent)
+    , m_downloadFolder(downloadFolder)
+    , m_grants(grants)
+    , m_store(dataFolder)
+    , m_client(trust, this)
+    , m_progressTimer(this)
+{
+    m_client.setRateLimit(qEnvironmentVariableIntValue(RateLimitVariable));
+    m_transfers = m_store.load(m_nextId);
+    for (const auto& transfer : m_transfers) {
+        // After a restart nothing moves until the page resumes it, with fresh credentials.
+        if (!transfer->hasEnded()) {
+            transfer->state = Transfer::State::Paused;
+            transfer->error = transfer->hadHeaders ? SignInNeeded : QString();
+        }
+    }
+    m_progressTimer.setInterval(ProgressIntervalMs);
+    connect(&m_progressTimer, &QTimer::timeout, this, &TransferAgent::reportProgress);
+}
+
+TransferAgent::~TransferAgent()
+{
+    const auto jobs = m_jobs.keys();
+    qDeleteAll(jobs);
+}
+
+QString TransferAgent::originOf(const QUrl& url)
+{
+    const QString scheme = url.scheme().toLower();
+    const int defaultPort = scheme == QLatin1String("https") ? 443 : 80;
+    const int port = url.port(defaultPort);
+    QString origin = scheme + QStringLiteral("://") + url.host().toLower();
+    if (port != defaultPort) {
+        origin += QLatin1Char(':') + QString::number(port);
+    }
+    return origin;
+}
+
+TransferAgent::Outcome TransferAgent::startUpload(const QString& path,
+                                                  const QUrl& endpoint,
+                                                  const QJsonObject& metadata,
+                                                  const HeaderList& headers,
+                                                  const QString& origin)
+{
+    if (!isHttpUrl(endpoint) || !validMetadata(metadata)) {
+        return refusal(Verdict::Invalid, QStringLiteral("invalid endpoint or metadata"));
+    }
+    if (originOf(endpoint) != origin) {
+        return refusal(Verdict::Forbidden, QStringLiteral("uploads go only to the page's own origin"));
+    }
+    if (!QFileInfo(path).isAbsolute() || !m_grants->mayUpload(path)) {
+        return refusal(Verdict::Forbidden, QStringLiteral("the path was not handed over"));
+    }
+    auto transfer = std::make_unique<Transfer>();
+    transfer->direction = Transfer::Direction::Upload;
+    transfer->name = QFileInfo(path).fileName();
+    transfer->url = endpoint;
+    transfer->metadata = metadata;
+    transfer->headers = headers;
+    transfer->hadHeaders = !headers.isEmpty();
+    transfer->items = UploadItems::collect(path);
+    if (transfer->items.isEmpty()) {
+        return refusal(Verdict::Invalid, QStringLiteral("nothing to upload at that path"));
+    }
+    return added(std::move(transfer));
+}
+
+TransferAgent::Outcome TransferAgent::startDownload(
+    const QUrl& url, const QString& name, const QString& folder, const HeaderList& headers, const QString& origin)
+{
+    if (!isHttpUrl(url)) {
+        return refusal(Verdict::Invalid, QStringLiteral("invalid url"));
+    }
+    if (originOf(url) != origin) {
+        return refusal(Verdict::Forbidden, QStringLiteral("downloads come only from the page's own origin"));
+    }
+    const bool downloads = folder == DownloadsFolder;
+    if (!downloads && !m_grants->mayDownloadInto(folder)) {
+        return refusal(Verdict::Forbidden, QStringLiteral("that folder was not chosen in the agent's dialog"));
+    }
+    const QString target = downloads ? m_downloadFolder : QFileInfo(folder).canonicalFilePath();
+    QDir().mkpath(target);
+    const QString proposed = name.isEmpty() ? QFileInfo(url.path()).fileName() : name;
+    TransferItem item;
+    item.path = SafeFileName::unusedPath(target, SafeFileName::sanitize(proposed));
+    // Holds the name while the bytes arrive, so a second download picks another.
+    QFile part(item.path + SafeFileName::PartSuffix);
+    if (!part.open(QIODevice::WriteOnly)) {
+        return refusal(Verdict::Invalid, QStringLiteral("cannot write into the folder: %1").arg(part.errorString()));
+    }
+    auto transfer = std::make_unique<Transfer>();
+    transfer->direction = Transfer::Direction::Download;
+    transfer->name = QFileInfo(item.path).fileName();
+    transfer->url = url;
+    transfer->headers = headers;
+    transfer->hadHeaders = !headers.isEmpty();
+    transfer->items = {item};
+    return added(std::move(transfer));
+}
+
+TransferAgent::Outcome TransferAgent::added(std::unique_ptr<Transfer> transfer)
+{
+    transfer->id = QStringLiteral("t%1").arg(m_nextId++);
+    Transfer& added = *transfer;
+    m_transfers.push_back(std::move(transfer));
+    qCDebug(lcTransfer).noquote() << "transfer" << added.id << added.url.toString(QUrl::RemoveQuery) << "with"
+                                  << added.items.size() << "files";
+    save();
+    emit transferChanged(toJson(added), true);
+    schedule();
+    return {Verdict::Ok, QString(), toJson(added)};
+}
+
+QJsonArray TransferAgent::list() const
+{
+    QJsonArray transfers;
+    for (const auto& transfer : m_transfers) {
+        transfers.append(toJson(*transfer));
+    }
+    return transfers;
+}
+
+TransferAgent::Outcome TransferAgent::pause(const QString& id)
+{
+    Transfer* transfer = find(id);
+    if (!transfer) {
+        return refusal(Verdict::NotFound, QStringLiteral("no such transfer"));
+    }
+    if (!transfer->hasEnded() && transfer->state != Transfer::State::Paused) {
+        stopJobs(*transfer);
+        setState(*transfer, Transfer::State::Paused);
+        schedule();
+    }
+    return {Verdict::Ok, QString(), toJson(*transfer)};
+}
+
+TransferAgent::Outcome TransferAgent::resume(const QString& id, const HeaderList* headers)
+{
+    Transfer* transfer = find(id);
+    if (!transfer) {
+        return refusal(Verdict::NotFound, QStringLiteral("no such transfer"));
+    }
+    if (headers) {
+        transfer->headers = *headers;
+        transfer->hadHeaders = transfer->hadHeaders || !headers->isEmpty();
+    }
+    if (transfer->state == Transfer::State::Paused || transfer->state == Transfer::State::Failed) {
+        if (transfer->hadHeaders && transfer->headers.isEmpty()) {
+            setState(*transfer, Transfer::State::Paused, SignInNeeded);
+        } else {
+            setState(*transfer, Transfer::State::Queued);
+            schedule();
+        }
+    }
+    return {Verdict::Ok, QString(), toJson(*transfer)};
+}
+
+TransferAgent::Outcome TransferAgent::cancel(const QString& id)
+{
+    Transfer* transfer = find(id);
+    if (!transfer) {
+        return refusal(Verdict::NotFound, QStringLiteral("no such transfer"));
+    }
+    if (transfer->hasEnded()) {
+        return {Verdict::Ok, QString(), toJson(*transfer)};
+    }
+    stopJobs(*transfer);
+    for (const TransferItem& item : transfer->items) {
+        if (transfer->direction == Transfer::Direction::Upload && !item.done && !item.uploadUrl.isEmpty()) {
+            TusUpload::terminate(m_client, QUrl(item.uploadUrl), transfer->headers);
+        } else if (transfer->direction == Transfer::Direction::Download && !item.done) {
+            QFile::remove(item.path + SafeFileName::PartSuffix);
+        }
+    }
+    setState(*transfer, Transfer::State::Cancelled);
+    schedule();
+    return {Verdict::Ok, QString(), toJson(*transfer)};
+}
+
+TransferAgent::Outcome TransferAgent::forget(const QString& id)
+{
+    Transfer* transfer = find(id);
+    if (!transfer) {
+        return refusal(Verdict::NotFound, QStringLiteral("no such transfer"));
+    }
+    if (!transfer->hasEnded()) {
+        return refusal(Verdict::Conflict, QStringLiteral("the transfer has not ended"));
+    }
+    m_transfers.erase(std::find_if(
+        m_transfers.begin(), m_transfers.end(), [transfer](const auto& held) { return held.get() == transfer; }));
+    m_reportedBytes.remove(id);
+    save();
+    emit transferRemoved(id);
+    return {};
+}
+
+Transfer* TransferAgent::find(const QString& id) const
+{
+    for (const auto& transfer : m_transfers) {
+        if (transfer->id == id) {
+            return transfer.get();
+        }
+    }
+    return nullptr;
+}
+
+Transfer* TransferAgent::transferOf(const TransferJob* job) const
+{
+    return find(m_jobs.value(const_cast<TransferJob*>(job)));
+}
+
+QJsonObject TransferAgent::toJson(const Transfer& transfer) const
+{
+    qint64 bytesDone = transfer.bytesDone();
+    for (auto job = m_jobs.constBegin(); job != m_jobs.constEnd(); ++job) {
+        if (job.value() == transfer.id) {
+            bytesDone += job.key()->liveItem().offset - transfer.items.at(job.key()->itemIndex()).offset;
+        }
+    }
+    return {
+        {QStringLiteral("id"), transfer.id},
+        {QStringLiteral("direction"),
+         transfer.direction == Transfer::Direction::Upload ? QStringLiteral("upload") : QStringLiteral("download")},
+        {QStringLiteral("name"), transfer.name},
+        {QStringLiteral("state"), QLatin1String(stateName(transfer.state))},
+        {QStringLiteral("bytesDone"), static_cast<double>(bytesDone)},
+        {QStringLiteral("bytesTotal"), static_cast<double>(transfer.bytesTotal())},
+        {QStringLiteral("filesDone"), transfer.filesDone()},
+        {QStringLiteral("filesTotal"), transfer.items.size()},
+        {QStringLiteral("bytesPerSecond"), static_cast<double>(transfer.bytesPerSecond)},
+        {QStringLiteral("error"), transfer.error},
+    };
+}
+
+void TransferAgent::schedule()
+{
+    int active = m_jobs.size();
+    for (const auto& transfer : m_transfers) {
+        if (transfer->state != Transfer::State::Queued && transfer->state != Transfer::State::Running) {
+            continue;
+        }
+        const QList<TransferJob*> running = m_jobs.keys(transfer->id);
+        for (int index = 0; index < transfer->items.size() && active < MaxActiveFiles; ++index) {
+            const bool busy = std::any_of(running.cbegin(), running.cend(), [index](const TransferJob* job) {
+                return job->itemIndex() == index;
+            });
+            if (!transfer->items.at(index).done && !busy) {
+                startJob(*transfer, index);
+                ++active;
+            }
+        }
+        if (transfer->state == Transfer::State::Queued && !m_jobs.keys(transfer->id).isEmpty()) {
+            setState(*transfer, Transfer::State::Running);
+        }
+    }
+    if (m_jobs.isEmpty()) {
+        m_progressTimer.stop();
+    } else if (!m_progressTimer.isActive()) {
+        m_sinceReport.start();
+        m_progressTimer.start();
+    }
+}
+
+void TransferAgent::startJob(Transfer& transfer, int itemIndex)
+{
+    TransferJob* job = nullptr;
+    if (transfer.direction == Transfer::Direction::Upload) {
+        std::shared_ptr<TusServerOptions>& options = m_serverOptions[transfer.url.toString()];
+        if (!options) {
+            options = std::make_shared<TusServerOptions>();
+        }
+        job = new TusUpload(m_client, transfer, itemIndex, options, this);
+    } else {
+        job = new RangeDownload(m_client, transfer, itemIndex, this);
+    }
+    m_jobs.insert(job, transfer.id);
+    connect(job, &TransferJob::finished, this, [this, job](const QString& error) { onJobFinished(job, error); });
+    connect(job, &TransferJob::checkpoint, this, [this, job](const TransferItem& item) { onCheckpoint(job, item); });
+    job->start();
+}
+
+void TransferAgent::stopJobs(const Transfer& transfer)
+{
+    for (TransferJob* job : m_jobs.keys(transfer.id)) {
+        job->stop();
+        onCheckpoint(job, job->resumePoint());
+        m_jobs.remove(job);
+        job->deleteLater();
+    }
+}
+
+void TransferAgent::onCheckpoint(TransferJob* job, const TransferItem& item)
+{
+    Transfer* transfer = transferOf(job);
+    if (!transfer) {
+        return;
+    }
+    transfer->items[job->itemIndex()] = item;
+    save();
+}
+
+void TransferAgent::onJobFinished(TransferJob* job, const QString& error)
+{
+    Transfer* transfer = transferOf(job);
+    m_jobs.remove(job);
+    job->deleteLater();
+    if (!transfer) {
+        return;
+    }
+    if (!error.isEmpty()) {
+        qCDebug(lcTransfer).noquote() << "transfer" << transfer->id << "failed:" << error;
+        stopJobs(*transfer);
+        setState(*transfer, Transfer::State::Failed, error);
+    } else if (transfer->filesDone() == transfer->items.size()) {
+        setState(*transfer, Transfer::State::Done);
+    }
+    schedule();
+}
+
+void TransferAgent::setState(Transfer& transfer, Transfer::State state, const QString& error)
+{
+    transfer.state = state;
+    transfer.error = error;
+    transfer.bytesPerSecond = 0;
+    save();
+    emit transferChanged(toJson(transfer), true);
+}
+
+void TransferAgent::reportProgress()
+{
+    const qint64 elapsedMs = qMax<qint64>(1, m_sinceReport.restart());
+    for (const auto& transfer : m_transfers) {
+        if (transfer->state != Transfer::State::Running) {
+            continue;
+        }
+        const qint64 bytes = static_cast<qint64>(toJson(*transfer).value(QStringLiteral("bytesDone")).toDouble());
+        const qint64 before = m_reportedBytes.value(transfer->id, bytes);
+        m_reportedBytes.insert(transfer->id, bytes);
+        const qint64 speed = qMax<qint64>(0, bytes - before) * MsPerSecond / elapsedMs;
+        if (bytes != before || speed != transfer->bytesPerSecond) {
+            transfer->bytesPerSecond = speed;
+            emit transferChanged(toJson(*transfer), false);
+        }
+    }
+    // A download's validator and size become known while it runs; a crash must not lose them.
+    for (auto job = m_jobs.constBegin(); job != m_jobs.constEnd(); ++job) {
+        Transfer* transfer = find(job.value());
+        TransferItem& stored = transfer->items[job.key()->itemIndex()];
+        const TransferItem live = job.key()->liveItem();
+        if (transfer->direction == Transfer::Direction::Download && live.validator != stored.validator) {
+            stored.validator = live.validator;
+            stored.size = live.size;
+            save();
+        }
+    }
+}
+
+void TransferAgent::save()
+{
+    m_store.save(m_transfers, m_nextId);
+}

@@ -1,0 +1,114 @@
+#ifndef TRANSFERAGENT_H
+#define TRANSFERAGENT_H
+
+#include "HttpClient.h"
+#include "Transfer.h"
+#include "TransferStore.h"
+#include "TusServerOptions.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QJsonArray>
+#include <QObject>
+#include <QThread>
+#include <QTimer>
+
+#include <memory>
+#include <vector>
+
+class CertificateTrust;
+class Grants;
+class TransferJob;
+
+// Moves files between the disk and the portal server for the page: uploads with tus,
+// downloads with HTTP GET, at most MaxActiveFiles at once. Lives on a thread of its own;
+// the local HTTP service reaches it through call().
+class TransferAgent : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int MaxActiveFiles = 4;
+    // Progress is reported at most this often per transfer.
+    static constexpr int ProgressIntervalMs = 250;
+
+    enum class Verdict { Ok, Forbidden, Invalid, NotFound, Conflict };
+    struct Outcome
+    {
+        Verdict verdict = Verdict::Ok;
+        QString error;
+        QJsonObject transfer;
+    };
+
+    // dataFolder holds transfers.json; downloadFolder is the user's Downloads folder.
+    TransferAgent(const QString& dataFolder,
+                  const QString& downloadFolder,
+                  const CertificateTrust* trust,
+                  const Grants* grants,
+                  QObject* parent = nullptr);
+    ~TransferAgent() override;
+
+    // Runs f on the agent's thread and returns its result; from the agent's own thread it runs at once.
+    template<typename F>
+    auto call(F f) -> decltype(f())
+    {
+        if (QThread::currentThread() == thread()) {
+            return f();
+        }
+        decltype(f()) result;
+        QMetaObject::invokeMethod(
+            this, [&] { result = f(); }, Qt::BlockingQueuedConnection);
+        return result;
+    }
+
+    // The page's requests. origin: the asking page's origin, "scheme://host[:port]".
+    Outcome startUpload(const QString& path,
+                        const QUrl& endpoint,
+                        const QJsonObject& metadata,
+                        const HeaderList& headers,
+                        const QString& origin);
+    Outcome startDownload(
+        const QUrl& url, const QString& name, const QString& folder, const HeaderList& headers, const QString& origin);
+    QJsonArray list() const;
+    Outcome pause(const QString& id);
+    // headers: fresh header fields, or none to keep the present ones.
+    Outcome resume(const QString& id, const HeaderList* headers);
+    Outcome cancel(const QString& id);
+    Outcome forget(const QString& id);
+
+    static QString originOf(const QUrl& url);
+
+signals:
+    // A transfer's figures moved (stateChanged false) or its state changed (true).
+    void transferChanged(const QJsonObject& transfer, bool stateChanged);
+    void transferRemoved(const QString& id);
+
+private:
+    Transfer* find(const QString& id) const;
+    Outcome added(std::unique_ptr<Transfer> transfer);
+    QJsonObject toJson(const Transfer& transfer) const;
+    void schedule();
+    void startJob(Transfer& transfer, int itemIndex);
+    void stopJobs(const Transfer& transfer);
+    void onJobFinished(TransferJob* job, const QString& error);
+    void onCheckpoint(TransferJob* job, const TransferItem& item);
+    void setState(Transfer& transfer, Transfer::State state, const QString& error = QString());
+    void reportProgress();
+    void save();
+    Transfer* transferOf(const TransferJob* job) const;
+
+    const QString m_downloadFolder;
+    const Grants* const m_grants;
+    TransferStore m_store;
+    HttpClient m_client;
+    std::vector<std::unique_ptr<Transfer>> m_transfers;
+    // Running jobs and the id of their transfer.
+    QHash<TransferJob*, QString> m_jobs;
+    QHash<QString, std::shared_ptr<TusServerOptions>> m_serverOptions;
+    QHash<QString, qint64> m_reportedBytes;
+    QTimer m_progressTimer;
+    QElapsedTimer m_sinceReport;
+    int m_nextId = 1;
+};
+
+#endif // TRANSFERAGENT_H

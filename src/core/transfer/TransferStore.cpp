@@ -1,0 +1,147 @@
+#include "TransferStore.h"
+#include "core/CoreLogging.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSaveFile>
+
+namespace {
+const QString BadSuffix = QStringLiteral(".bad");
+const QStringList StateNames = {QStringLiteral("queued"),
+                                QStringLiteral("running"),
+                                QStringLiteral("paused"),
+                                QStringLiteral("done"),
+                                QStringLiteral("failed"),
+                                QStringLiteral("cancelled")};
+
+QJsonObject itemToJson(const TransferItem& item)
+{
+    return {
+        {QStringLiteral("path"), item.path},
+        {QStringLiteral("relativePath"), item.relativePath},
+        {QStringLiteral("folderMarker"), item.folderMarker},
+        {QStringLiteral("size"), static_cast<double>(item.size)},
+        {QStringLiteral("modifiedMs"), static_cast<double>(item.modifiedMs)},
+        {QStringLiteral("uploadUrl"), item.uploadUrl},
+        {QStringLiteral("offset"), static_cast<double>(item.offset)},
+        {QStringLiteral("validator"), QString::fromLatin1(item.validator)},
+        {QStringLiteral("done"), item.done},
+    };
+}
+
+TransferItem itemFromJson(const QJsonObject& json)
+{
+    TransferItem item;
+    item.path = json.value(QStringLiteral("path")).toString();
+    item.relativePath = json.value(QStringLiteral("relativePath")).toString();
+    item.folderMarker = json.value(QStringLiteral("folderMarker")).toBool();
+    item.size = static_cast<qint64>(json.value(QStringLiteral("size")).toDouble());
+    item.modifiedMs = static_cast<qint64>(json.value(QStringLiteral("modifiedMs")).toDouble());
+    item.uploadUrl = json.value(QStringLiteral("uploadUrl")).toString();
+    item.offset = static_cast<qint64>(json.value(QStringLiteral("offset")).toDouble());
+    item.validator = json.value(QStringLiteral("validator")).toString().toLatin1();
+    item.done = json.value(QStringLiteral("done")).toBool();
+    return item;
+}
+
+QJsonObject toJson(const Transfer& transfer)
+{
+    QJsonArray items;
+    for (const TransferItem& item : transfer.items) {
+        items.append(itemToJson(item));
+    }
+    return {
+        {QStringLiteral("id"), transfer.id},
+        {QStringLiteral("download"), transfer.direction == Transfer::Direction::Download},
+        {QStringLiteral("name"), transfer.name},
+        {QStringLiteral("state"), StateNames.at(static_cast<int>(transfer.state))},
+        {QStringLiteral("error"), transfer.error},
+        {QStringLiteral("url"), transfer.url.toString(QUrl::FullyEncoded)},
+        {QStringLiteral("metadata"), transfer.metadata},
+        {QStringLiteral("hadHeaders"), transfer.hadHeaders},
+        {QStringLiteral("items"), items},
+    };
+}
+
+std::unique_ptr<Transfer> fromJson(const QJsonObject& json)
+{
+    auto transfer = std::make_unique<Transfer>();
+    transfer->id = json.value(QStringLiteral("id")).toString();
+    transfer->direction =
+        json.value(QStringLiteral("download")).toBool() ? Transfer::Direction::Download : Transfer::Direction::Upload;
+    transfer->name = json.value(QStringLiteral("name")).toString();
+    const int state = StateNames.indexOf(json.value(QStringLiteral("state")).toString());
+    transfer->state = state < 0 ? Transfer::State::Paused : static_cast<Transfer::State>(state);
+    transfer->error = json.value(QStringLiteral("error")).toString();
+    transfer->url = QUrl(json.value(QStringLiteral("url")).toString(), QUrl::StrictMode);
+    transfer->metadata = json.value(QStringLiteral("metadata")).toObject();
+    transfer->hadHeaders = json.value(QStringLiteral("hadHeaders")).toBool();
+    for (const QJsonValue& item : json.value(QStringLiteral("items")).toArray()) {
+        transfer->items.append(itemFromJson(item.toObject()));
+    }
+    if (transfer->id.isEmpty() || !transfer->url.isValid() || transfer->items.isEmpty()) {
+        return nullptr;
+    }
+    return transfer;
+}
+} // namespace
+
+const char* const TransferStore::FileName = "transfers.json";
+
+TransferStore::TransferStore(const QString& dataFolder)
+    : m_path(dataFolder + QLatin1Char('/') + QLatin1String(FileName))
+{
+}
+
+std::vector<std::unique_ptr<Transfer>> TransferStore::load(int& nextId)
+{
+    std::vector<std::unique_ptr<Transfer>> transfers;
+    nextId = 1;
+    QFile file(m_path);
+    if (!file.exists()) {
+        return transfers;
+    }
+    QJsonParseError parseError {};
+    const QJsonDocument document =
+        file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll(), &parseError) : QJsonDocument();
+    file.close();
+    const QJsonObject root = document.object();
+    bool readable = document.isObject() && root.value(QStringLiteral("transfers")).isArray();
+    for (const QJsonValue& value : root.value(QStringLiteral("transfers")).toArray()) {
+        std::unique_ptr<Transfer> transfer = fromJson(value.toObject());
+        readable = readable && transfer;
+        if (transfer) {
+            transfers.push_back(std::move(transfer));
+        }
+    }
+    if (!readable) {
+        qCWarning(lcTransfer).noquote() << m_path << "is unreadable; kept as" << m_path + BadSuffix;
+        QFile::remove(m_path + BadSuffix);
+        QFile::rename(m_path, m_path + BadSuffix);
+        transfers.clear();
+        return transfers;
+    }
+    nextId = qMax(1, root.value(QStringLiteral("nextId")).toInt());
+    return transfers;
+}
+
+bool TransferStore::save(const std::vector<std::unique_ptr<Transfer>>& transfers, int nextId) const
+{
+    QJsonArray list;
+    for (const auto& transfer : transfers) {
+        list.append(toJson(*transfer));
+    }
+    const QJsonObject root {{QStringLiteral("nextId"), nextId}, {QStringLiteral("transfers"), list}};
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    QSaveFile file(m_path);
+    const bool saved = file.open(QIODevice::WriteOnly)
+        && file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+        && file.write(QJsonDocument(root).toJson(QJsonDocument::Compact)) >= 0 && file.commit();
+    if (!saved) {
+        qCWarning(lcTransfer).noquote() << "cannot write" << m_path << file.errorString();
+    }
+    return saved;
+}

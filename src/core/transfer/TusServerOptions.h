@@ -1,0 +1,19 @@
+#ifndef TUSSERVEROPTIONS_H
+#define TUSSERVEROPTIONS_H
+
+#include <QByteArray>
+#include <QtGlobal>
+
+// What a tus server said it supports, from its answer to OPTIONS.
+struct TusServerOptions
+{
+    bool known = false;
+    bool creationWithUpload = false;
+    bool termination = false;
+    // "sha256" or "sha1" when the server lists one of them, else empty.
+    QByteArray checksumAlgorithm;
+    // Tus-Max-Size, 0 when the server names no limit.
+    qint64 maxSize = 0;
+};
+
+#endif // TUSSERVEROPTIONS_H

@@ -1,0 +1,486 @@
+#include "common/NodePeer.h"
+#include "common/TestEnvironment.h"
+#include "core/transfer/CertificateTrust.h"
+#include "core/transfer/Grants.h"
+#include "core/transfer/TransferAgent.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSslCertificate>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace {
+const char* const RateLimitVariable = "NORV_TRANSFER_RATE_LIMIT";
+// Slow enough that a pause or a change lands in the middle of the transfer.
+const QByteArray SlowBytesPerSecond = QByteArrayLiteral("4194304");
+const qint64 MiB = 1024 * 1024;
+const int TransferTimeoutMs = 180000;
+const int WriteBlockBytes = 1024 * 1024;
+
+QByteArray sha256Of(const QString& path)
+{
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    return file.open(QIODevice::ReadOnly) && hash.addData(&file) ? hash.result().toHex() : QByteArray();
+}
+
+void writeFile(const QString& path, qint64 size, quint32 seed)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QRandomGenerator random(seed);
+    QVector<quint32> block(WriteBlockBytes / sizeof(quint32));
+    for (qint64 left = size; left > 0;) {
+        random.fillRange(block.data(), block.size());
+        const qint64 bytes = qMin<qint64>(left, WriteBlockBytes);
+        QCOMPARE(file.write(reinterpret_cast<const char*>(block.constData()), bytes), bytes);
+        left -= bytes;
+    }
+}
+
+// A self-signed certificate for another name than the server's address; its leaf in DER form.
+QByteArray makeCertificate(const QString& keyPath, const QString& certificatePath)
+{
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"),
+                  {QStringLiteral("req"),
+                   QStringLiteral("-x509"),
+                   QStringLiteral("-newkey"),
+                   QStringLiteral("rsa:2048"),
+                   QStringLiteral("-nodes"),
+                   QStringLiteral("-days"),
+                   QStringLiteral("2"),
+                   QStringLiteral("-subj"),
+                   QStringLiteral("/CN=portal.test"),
+                   QStringLiteral("-keyout"),
+                   keyPath,
+                   QStringLiteral("-out"),
+                   certificatePath});
+    openssl.waitForFinished();
+    return QSslCertificate::fromPath(certificatePath).value(0).toDer();
+}
+
+// One upload as the tus server's file store keeps it.
+struct StoredUpload
+{
+    QString id;
+    QJsonObject metadata;
+    QString dataPath;
+};
+
+QList<StoredUpload> storedUploads(const QString& store)
+{
+    QList<StoredUpload> uploads;
+    for (const QFileInfo& info : QDir(store).entryInfoList({QStringLiteral("*.json")}, QDir::Files)) {
+        QFile file(info.absoluteFilePath());
+        file.open(QIODevice::ReadOnly);
+        const QJsonObject json = QJsonDocument::fromJson(file.readAll()).object();
+        uploads.append({info.completeBaseName(),
+                        json.value(QStringLiteral("metadata")).toObject(),
+                        store + QLatin1Char('/') + info.completeBaseName()});
+    }
+    return uploads;
+}
+} // namespace
+
+class TestTransfer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void largeFileArrivesIdentical();
+    void treeArrivesIdenticalWithRelativePaths();
+    void pauseAndResumeContinueTheSameUpload();
+    void cancelTerminatesTheUploadOnTheServer();
+    void uploadUnknownToTheServerStartsAnew();
+    void changedFileFails();
+    void downloadResumesWithRange();
+    void changedValidatorRestartsFromZero();
+    void namesAreMadeSafeAndUnique();
+    void errorBodyNeverLandsInTheFile();
+    void onlyTheViewsCertificateIsAccepted_data();
+    void onlyTheViewsCertificateIsAccepted();
+    void restartBringsTransfersBackPaused();
+    void unreadableStoreIsKeptAside();
+
+private:
+    TransferAgent& agent(bool slow = false);
+    QJsonObject transfer(const QString& id);
+    bool waitForState(const QString& id, const QString& state);
+    bool waitForBytes(const QString& id);
+    QString upload(const QString& path);
+    QString download(const QString& name, const QString& as = QString());
+
+    NodePeer m_tus;
+    NodePeer m_files;
+    std::unique_ptr<QTemporaryDir> m_work;
+    QString m_store;
+    QString m_served;
+    QString m_data;
+    QString m_downloads;
+    CertificateTrust m_trust;
+    Grants m_grants;
+    std::unique_ptr<TransferAgent> m_agent;
+};
+
+void TestTransfer::initTestCase()
+{
+    static QTemporaryDir peers;
+    m_store = peers.filePath(QStringLiteral("store"));
+    m_served = peers.filePath(QStringLiteral("served"));
+    QVERIFY(QDir().mkpath(m_store) && QDir().mkpath(m_served));
+    QVERIFY2(m_tus.start(QStringLiteral("tus-server.mjs"), {m_store}), "the tus server did not start");
+    QVERIFY2(m_files.start(QStringLiteral("range-server.mjs"), {m_served}), "the file server did not start");
+}
+
+void TestTransfer::init()
+{
+    m_work = std::make_unique<QTemporaryDir>();
+    m_data = m_work->filePath(QStringLiteral("data"));
+    m_downloads = m_work->filePath(QStringLiteral("Downloads"));
+    QDir().mkpath(m_downloads);
+}
+
+void TestTransfer::cleanup()
+{
+    m_agent.reset();
+    qunsetenv(RateLimitVariable);
+    for (const StoredUpload& upload : storedUploads(m_store)) {
+        QFile::remove(upload.dataPath);
+        QFile::remove(upload.dataPath + QStringLiteral(".json"));
+    }
+}
+
+TransferAgent& TestTransfer::agent(bool slow)
+{
+    if (slow) {
+        qputenv(RateLimitVariable, SlowBytesPerSecond);
+    }
+    m_agent = std::make_unique<TransferAgent>(m_data, m_downloads, &m_trust, &m_grants);
+    return *m_agent;
+}
+
+QJsonObject TestTransfer::transfer(const QString& id)
+{
+    for (const QJsonValue& value : m_agent->list()) {
+        if (value.toObject().value(QStringLiteral("id")).toString() == id) {
+            return value.toObject();
+        }
+    }
+    return {};
+}
+
+bool TestTransfer::waitForState(const QString& id, const QString& state)
+{
+    const bool reached = QTest::qWaitFor(
+        [&] { return transfer(id).value(QStringLiteral("state")).toString() == state; }, TransferTimeoutMs);
+    if (!reached) {
+        qWarning() << "transfer" << id << "is" << transfer(id);
+    }
+    return reached;
+}
+
+bool TestTransfer::waitForBytes(const QString& id)
+{
+    return QTest::qWaitFor([&] { return transfer(id).value(QStringLiteral("bytesDone")).toDouble() > 0; },
+                           TransferTimeoutMs);
+}
+
+QString TestTransfer::upload(const QString& path)
+{
+    m_grants.grantUpload(path);
+    const TransferAgent::Outcome outcome =
+        m_agent->startUpload(path, QUrl(m_tus.origin() + QStringLiteral("/files/")), {}, {}, m_tus.origin());
+    return outcome.transfer.value(QStringLiteral("id")).toString();
+}
+
+QString TestTransfer::download(const QString& name, const QString& as)
+{
+    const TransferAgent::Outcome outcome =
+        m_agent->startDownload(QUrl(m_files.origin() + QLatin1Char('/') + QUrl::toPercentEncoding(name)),
+                               as.isEmpty() ? name : as,
+                               QStringLiteral("downloads"),
+                               {},
+                               m_files.origin());
+    return outcome.transfer.value(QStringLiteral("id")).toString();
+}
+
+void TestTransfer::largeFileArrivesIdentical()
+{
+    const QString path = m_work->filePath(QStringLiteral("large.bin"));
+    writeFile(path, 64 * MiB, 1);
+    agent();
+    const QString id = upload(path);
+    QVERIFY(waitForState(id, QStringLiteral("done")));
+    const QList<StoredUpload> uploads = storedUploads(m_store);
+    QCOMPARE(uploads.size(), 1);
+    QCOMPARE(uploads.first().metadata.value(QStringLiteral("filename")).toString(), QStringLiteral("large.bin"));
+    QCOMPARE(sha256Of(uploads.first().dataPath), sha256Of(path));
+    QCOMPARE(transfer(id).value(QStringLiteral("bytesDone")).toDouble(), double(64 * MiB));
+}
+
+void TestTransfer::treeArrivesIdenticalWithRelativePaths()
+{
+    const QString root = m_work->filePath(QStringLiteral("Bäume 树"));
+    QHash<QString, QByteArray> expected;
+    for (int i = 0; i < 200; ++i) {
+        const QString relative = QStringLiteral("sub%1/deep%2/файл-%3.txt").arg(i % 5).arg(i % 3).arg(i);
+        writeFile(root + QLatin1Char('/') + relative, i * 37 + 1, 100 + i);
+        expected.insert(QStringLiteral("Bäume 树/") + relative, sha256Of(root + QLatin1Char('/') + relative));
+    }
+    writeFile(root + QStringLiteral("/leer.txt"), 0, 0);
+    expected.insert(QStringLiteral("Bäume 树/leer.txt"), sha256Of(root + QStringLiteral("/leer.txt")));
+    QVERIFY(QDir().mkpath(root + QStringLiteral("/empty dir")));
+    agent();
+    const QString id = upload(root);
+    QVERIFY(waitForState(id, QStringLiteral("done")));
+    QCOMPARE(transfer(id).value(QStringLiteral("filesTotal")).toInt(), 202);
+
+    QHash<QString, QByteArray> arrived;
+    QStringList folders;
+    for (const StoredUpload& upload : storedUploads(m_store)) {
+        const QString relative = upload.metadata.value(QStringLiteral("relativePath")).toString();
+        if (upload.metadata.value(QStringLiteral("kind")).toString() == QLatin1String("folder")) {
+            folders.append(relative);
+        } else {
+            arrived.insert(relative, sha256Of(upload.dataPath));
+        }
+    }
+    QCOMPARE(arrived, expected);
+    QCOMPARE(folders, QStringList {QStringLiteral("Bäume 树/empty dir")});
+}
+
+void TestTransfer::pauseAndResumeContinueTheSameUpload()
+{
+    const QString path = m_work->filePath(QStringLiteral("paused.bin"));
+    writeFile(path, 16 * MiB, 2);
+    agent(true);
+    const QString id = upload(path);
+    QVERIFY(waitForBytes(id));
+    QCOMPARE(m_agent->pause(id).transfer.value(QStringLiteral("state")).toString(), QStringLiteral("paused"));
+    const QList<StoredUpload> before = storedUploads(m_store);
+    QCOMPARE(before.size(), 1);
+    QVERIFY(QFileInfo(before.first().dataPath).size() < 16 * MiB);
+
+    m_agent->resume(id, nullptr);
+    QVERIFY(waitForState(id, QStringLiteral("done")));
+    const QList<StoredUpload> after = storedUploads(m_store);
+    QCOMPARE(after.size(), 1);
+    QCOMPARE(after.first().id, before.first().id);
+    QCOMPARE(sha256Of(after.first().dataPath), sha256Of(path));
+}
+
+void TestTransfer::cancelTerminatesTheUploadOnTheServer()
+{
+    const QString path = m_work->filePath(QStringLiteral("cancelled.bin"));
+    writeFile(path, 16 * MiB, 3);
+    agent(true);
+    const QString id = upload(path);
+    QVERIFY(waitForBytes(id));
+    QTRY_COMPARE(storedUploads(m_store).size(), 1);
+    QCOMPARE(m_agent->cancel(id).transfer.value(QStringLiteral("state")).toString(), QStringLiteral("cancelled"));
+    QTRY_VERIFY_WITH_TIMEOUT(storedUploads(m_store).isEmpty(), TransferTimeoutMs);
+}
+
+void TestTransfer::uploadUnknownToTheServerStartsAnew()
+{
+    const QString path = m_work->filePath(QStringLiteral("expired.bin"));
+    writeFile(path, 16 * MiB, 4);
+    agent(true);
+    const QString id = upload(path);
+    QVERIFY(waitForBytes(id));
+    m_agent->pause(id);
+    // The server forgets the upload, as when it expired.
+    const QList<StoredUpload> forgotten = storedUploads(m_store);
+    QCOMPARE(forgotten.size(), 1);
+    QVERIFY(QFile::remove(forgotten.first().dataPath));
+    QVERIFY(QFile::remove(forgotten.first().dataPath + QStringLiteral(".json")));
+    qunsetenv(RateLimitVariable);
+    m_agent->resume(id, nullptr);
+    QVERIFY(waitForState(id, QStringLiteral("done")));
+    const QList<StoredUpload> uploads = storedUploads(m_store);
+    QCOMPARE(uploads.size(), 1);
+    QVERIFY(uploads.first().id != forgotten.first().id);
+    QCOMPARE(sha256Of(uploads.first().dataPath), sha256Of(path));
+}
+
+void TestTransfer::changedFileFails()
+{
+    const QString path = m_work->filePath(QStringLiteral("changing.bin"));
+    writeFile(path, 16 * MiB, 5);
+    agent(true);
+    const QString id = upload(path);
+    QVERIFY(waitForBytes(id));
+    m_agent->pause(id);
+    writeFile(path, 16 * MiB + 1, 6);
+    m_agent->resume(id, nullptr);
+    QVERIFY(waitForState(id, QStringLiteral("failed")));
+    QCOMPARE(transfer(id).value(QStringLiteral("error")).toString(), QStringLiteral("the file changed"));
+}
+
+void TestTransfer::downloadResumesWithRange()
+{
+    const QString served = m_served + QStringLiteral("/resumed.bin");
+    writeFile(served, 16 * MiB, 7);
+    agent(true);
+    const QString id = download(QStringLiteral("resumed.bin"));
+    QVERIFY(waitForBytes(id));
+    m_agent->pause(id);
+    const qint64 onDisk = QFileInfo(m_downloads + QStringLiteral("/resumed.bin.part")).size();
+    QVERIFY(onDisk > 0 && onDisk < 16 * MiB);
+    m_files.output();
+
+    m_agent->resume(id, nullptr);
+    QVERIFY(waitForState(id, QStringLiteral("done")));
+    QVERIFY2(m_files.output().contains("range=bytes=" + QByteArray::number(onDisk) + "- status=206"),
+             m_files.output().constData());
+    QCOMPARE(sha256Of(m_downloads + QStringLiteral("/resumed.bin")), sha256Of(served));
+    QVERIFY(!QFile::exists(m_downloads + QStringLiteral("/resumed.bin.part")));
+}
+
+void TestTransfer::changedValidatorRestartsFromZero()
+{
+    const QString served = m_served + QStringLiteral("/changed.bin");
+    writeFile(served, 16 * MiB, 8);
+    agent(true);
+    const QString id = download(QStringLiteral("changed.bin"));
+    QVERIFY(waitForBytes(id));
+    m_agent->pause(id);
+    // A new version of the same size: only its validator tells it apart.
+    writeFile(served, 16 * MiB, 9);
+    QFile(served).setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime);
+    m_files.output();
+
+    m_agent->resume(id, nullptr);
+    QVERIFY(waitForState(id, QStringLiteral("done")));
+    QVERIFY2(m_files.output().contains("status=200"), m_files.output().constData());
+    QCOMPARE(sha256Of(m_downloads + QStringLiteral("/changed.bin")), sha256Of(served));
+}
+
+void TestTransfer::namesAreMadeSafeAndUnique()
+{
+    writeFile(m_served + QStringLiteral("/report.txt"), 1000, 10);
+    writeFile(m_downloads + QStringLiteral("/report.txt"), 10, 11);
+    agent();
+    const QString taken = download(QStringLiteral("report.txt"));
+    const QString unsafe = download(QStringLiteral("report.txt"), QStringLiteral("../../evil\tname.txt"));
+    const QString reserved = download(QStringLiteral("report.txt"), QStringLiteral("CON.txt"));
+    for (const QString& id : {taken, unsafe, reserved}) {
+        QVERIFY(waitForState(id, QStringLiteral("done")));
+    }
+    QCOMPARE(QDir(m_downloads).entryList(QDir::Files, QDir::Name),
+             QStringList({QStringLiteral("CON_.txt"),
+                          QStringLiteral("_.._evilname.txt"),
+                          QStringLiteral("report (1).txt"),
+                          QStringLiteral("report.txt")}));
+    QCOMPARE(sha256Of(m_downloads + QStringLiteral("/report (1).txt")),
+             sha256Of(m_served + QStringLiteral("/report.txt")));
+    QCOMPARE(QDir(m_work->path()).entryList({QStringLiteral("evil*")}, QDir::Files), QStringList());
+}
+
+void TestTransfer::errorBodyNeverLandsInTheFile()
+{
+    agent();
+    const QString id = download(QStringLiteral("missing.txt"));
+    QVERIFY(waitForState(id, QStringLiteral("failed")));
+    QCOMPARE(transfer(id).value(QStringLiteral("error")).toString(), QStringLiteral("server answered 404"));
+    QVERIFY(!QFile::exists(m_downloads + QStringLiteral("/missing.txt")));
+    QCOMPARE(QFileInfo(m_downloads + QStringLiteral("/missing.txt.part")).size(), 0);
+}
+
+void TestTransfer::onlyTheViewsCertificateIsAccepted_data()
+{
+    QTest::addColumn<QString>("accepted");
+    QTest::addColumn<QString>("state");
+
+    QTest::newRow("none") << QString() << QStringLiteral("failed");
+    QTest::newRow("another leaf") << QStringLiteral("other") << QStringLiteral("failed");
+    QTest::newRow("the server's leaf") << QStringLiteral("served") << QStringLiteral("done");
+}
+
+void TestTransfer::onlyTheViewsCertificateIsAccepted()
+{
+    QFETCH(QString, accepted);
+    QFETCH(QString, state);
+
+    QHash<QString, QByteArray> leaves;
+    for (const QString& name : {QStringLiteral("served"), QStringLiteral("other")}) {
+        leaves.insert(name,
+                      makeCertificate(m_work->filePath(name + QStringLiteral(".key")),
+                                      m_work->filePath(name + QStringLiteral(".pem"))));
+        QVERIFY(!leaves.value(name).isEmpty());
+    }
+    NodePeer tlsFiles;
+    QVERIFY(tlsFiles.start(
+        QStringLiteral("range-server.mjs"),
+        {m_served, m_work->filePath(QStringLiteral("served.key")), m_work->filePath(QStringLiteral("served.pem"))}));
+    writeFile(m_served + QStringLiteral("/secure.txt"), 1000, 13);
+    CertificateTrust trust;
+    if (!accepted.isEmpty()) {
+        trust.accept(QStringLiteral("127.0.0.1"), leaves.value(accepted));
+    }
+    m_agent = std::make_unique<TransferAgent>(m_data, m_downloads, &trust, &m_grants);
+    const QString origin = QStringLiteral("https://127.0.0.1:%1").arg(tlsFiles.port());
+    const QString id =
+        m_agent
+            ->startDownload(
+                QUrl(origin + QStringLiteral("/secure.txt")), QString(), QStringLiteral("downloads"), {}, origin)
+            .transfer.value(QStringLiteral("id"))
+            .toString();
+    QVERIFY(waitForState(id, state));
+    m_agent.reset();
+}
+
+void TestTransfer::restartBringsTransfersBackPaused()
+{
+    const QString path = m_work->filePath(QStringLiteral("restarted.bin"));
+    writeFile(path, 16 * MiB, 12);
+    agent(true);
+    m_grants.grantUpload(path);
+    const QString id = m_agent
+                           ->startUpload(path,
+                                         QUrl(m_tus.origin() + QStringLiteral("/files/")),
+                                         {},
+                                         {{"Authorization", "Bearer secret-token"}},
+                                         m_tus.origin())
+                           .transfer.value(QStringLiteral("id"))
+                           .toString();
+    QVERIFY(waitForBytes(id));
+    agent();
+    const QJsonObject restored = transfer(id);
+    QCOMPARE(restored.value(QStringLiteral("state")).toString(), QStringLiteral("paused"));
+    QCOMPARE(restored.value(QStringLiteral("error")).toString(), QStringLiteral("sign-in needed"));
+
+    QFile stored(m_data + QStringLiteral("/transfers.json"));
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
+        | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    QCOMPARE(stored.permissions() & others, QFileDevice::Permissions());
+    QVERIFY(stored.open(QIODevice::ReadOnly));
+    QVERIFY(!stored.readAll().contains("secret-token"));
+}
+
+void TestTransfer::unreadableStoreIsKeptAside()
+{
+    QDir().mkpath(m_data);
+    QFile broken(m_data + QStringLiteral("/transfers.json"));
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write("{\"transfers\": [ {\"id\": ");
+    broken.close();
+    agent();
+    QVERIFY(m_agent->list().isEmpty());
+    QVERIFY(QFile::exists(m_data + QStringLiteral("/transfers.json.bad")));
+}
+
+NORV_TEST_MAIN(TestTransfer)
+#include "tst_transfer.moc"

@@ -1,0 +1,251 @@
+// The client is killed with SIGKILL in the middle of an upload or a download and started
+// again: the page resumes the transfer with fresh credentials, it continues from the
+// server's offset or the bytes on disk, and what arrives is identical.
+#include "common/NodePeer.h"
+#include "common/ProcessSet.h"
+#include "common/TestEnvironment.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+
+namespace {
+const QByteArray ListeningLine = QByteArrayLiteral("TesselHttpd listening on 127.0.0.1:");
+const qint64 FileBytes = 24 * 1024 * 1024;
+const int ReplyTimeoutMs = 60000;
+const int TransferTimeoutMs = 180000;
+const QByteArray Credentials = QByteArrayLiteral("{\"Authorization\": \"Bearer fresh\"}");
+
+QByteArray sha256Of(const QString& path)
+{
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    return file.open(QIODevice::ReadOnly) && hash.addData(&file) ? hash.result().toHex() : QByteArray();
+}
+
+// A client's local service, reached as a page reaches it.
+class LocalService
+{
+public:
+    bool attach(QProcess* client)
+    {
+        QByteArray seen;
+        if (!waitForStandardError(client, ListeningLine, ClientStartTimeoutMs, &seen)) {
+            return false;
+        }
+        const int at = seen.indexOf(ListeningLine) + ListeningLine.size();
+        if (seen.indexOf('\n', at) < 0) {
+            waitForStandardError(client, "\n", ReplyTimeoutMs, &seen);
+        }
+        m_port = static_cast<quint16>(seen.mid(at, seen.indexOf('\n', at) - at).trimmed().toUShort());
+        m_deviceId = QJsonDocument::fromJson(send("GET", "/status").second)
+                         .object()
+                         .value(QStringLiteral("deviceId"))
+                         .toString()
+                         .toLatin1();
+        return m_port != 0 && !m_deviceId.isEmpty();
+    }
+
+    // Status and body; the dialog the request may open is answered by whatever runs meanwhile.
+    QPair<int, QByteArray> send(const QByteArray& method,
+                                const QByteArray& target,
+                                const QByteArray& body = {},
+                                const std::function<void()>& meanwhile = {})
+    {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, m_port);
+        socket.waitForConnected(ReplyTimeoutMs);
+        socket.write(method + ' ' + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(m_port)
+                     + "\r\nOrigin: " + origin + "\r\nX-Device-Id: " + m_deviceId
+                     + "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        socket.waitForBytesWritten(ReplyTimeoutMs);
+        if (meanwhile) {
+            meanwhile();
+        }
+        QByteArray raw;
+        QTest::qWaitFor(
+            [&] {
+                raw += socket.readAll();
+                return socket.state() == QAbstractSocket::UnconnectedState;
+            },
+            ReplyTimeoutMs);
+        raw += socket.readAll();
+        return {raw.split(' ').value(1).toInt(), raw.mid(raw.indexOf("\r\n\r\n") + 4)};
+    }
+
+    QJsonObject transfer(const QString& id)
+    {
+        for (const QJsonValue& value : QJsonDocument::fromJson(send("GET", "/transfers").second)
+                                           .object()
+                                           .value(QStringLiteral("transfers"))
+                                           .toArray()) {
+            if (value.toObject().value(QStringLiteral("id")).toString() == id) {
+                return value.toObject();
+            }
+        }
+        return {};
+    }
+
+    QByteArray origin;
+
+private:
+    quint16 m_port = 0;
+    QByteArray m_deviceId;
+};
+
+// Chooses path in the client's open-files dialog, as the user would.
+void chooseInDialog(const QString& path)
+{
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"),
+                  {QStringLiteral("search"),
+                   QStringLiteral("--sync"),
+                   QStringLiteral("--onlyvisible"),
+                   QStringLiteral("--name"),
+                   QStringLiteral("^Open$"),
+                   QStringLiteral("windowactivate"),
+                   QStringLiteral("--sync"),
+                   QStringLiteral("type"),
+                   QStringLiteral("--delay"),
+                   QStringLiteral("1"),
+                   path});
+    QVERIFY(xdotool.waitForFinished(ReplyTimeoutMs));
+    xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")});
+    QVERIFY(xdotool.waitForFinished(ReplyTimeoutMs));
+}
+} // namespace
+
+class TestKilledTransfer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void uploadContinuesAfterSigkill();
+    void downloadContinuesAfterSigkill();
+};
+
+void TestKilledTransfer::uploadContinuesAfterSigkill()
+{
+    QTemporaryDir work;
+    const QString store = work.filePath(QStringLiteral("store"));
+    QVERIFY(QDir().mkpath(store));
+    NodePeer tus;
+    QVERIFY2(tus.start(QStringLiteral("tus-server.mjs"), {store}), "the tus server did not start");
+    const QString path = work.filePath(QStringLiteral("upload.bin"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    for (qint64 written = 0; written < FileBytes; written += 1024 * 1024) {
+        file.write(QByteArray(1024 * 1024, char('A' + written / (1024 * 1024) % 26)));
+    }
+    file.close();
+
+    // Slow enough to be killed in the middle.
+    qputenv("NORV_TRANSFER_RATE_LIMIT", "4194304");
+    ProcessSet processes;
+    QProcess* client = processes.start(TestEnvironment::clientPath());
+    LocalService service;
+    service.origin = tus.origin().toLatin1();
+    QVERIFY2(service.attach(client), "the client's local service did not start");
+
+    const auto picked = service.send("POST", "/pick/files", {}, [&] { chooseInDialog(path); });
+    QCOMPARE(picked.first, 200);
+    const QJsonObject upload {{QStringLiteral("path"), path},
+                              {QStringLiteral("endpoint"), tus.origin() + QStringLiteral("/files/")}};
+    const auto created = service.send("POST",
+                                      "/transfers",
+                                      "{\"upload\": " + QJsonDocument(upload).toJson(QJsonDocument::Compact)
+                                          + ", \"headers\": " + Credentials + '}');
+    QCOMPARE(created.first, 201);
+    const QString id = QJsonDocument::fromJson(created.second).object().value(QStringLiteral("id")).toString();
+
+    // Killed once the server holds part of the file.
+    const auto storedData = [&] {
+        const QStringList infos = QDir(store).entryList({QStringLiteral("*.json")});
+        return infos.size() == 1 ? store + QLatin1Char('/') + QFileInfo(infos.first()).completeBaseName() : QString();
+    };
+    QVERIFY(QTest::qWaitFor([&] { return QFileInfo(storedData()).size() > 0; }, TransferTimeoutMs));
+    client->kill();
+    QVERIFY(client->waitForFinished(ReplyTimeoutMs));
+    const QString firstUpload = storedData();
+    QVERIFY(QFileInfo(firstUpload).size() < FileBytes);
+
+    qunsetenv("NORV_TRANSFER_RATE_LIMIT");
+    QProcess* restarted = processes.start(TestEnvironment::clientPath());
+    QVERIFY2(service.attach(restarted), "the restarted client's local service did not start");
+    QCOMPARE(service.transfer(id).value(QStringLiteral("state")).toString(), QStringLiteral("paused"));
+    QCOMPARE(service.transfer(id).value(QStringLiteral("error")).toString(), QStringLiteral("sign-in needed"));
+
+    QCOMPARE(
+        service.send("POST", "/transfers/" + id.toLatin1() + "/resume", "{\"headers\": " + Credentials + '}').first,
+        200);
+    QVERIFY(QTest::qWaitFor(
+        [&] { return service.transfer(id).value(QStringLiteral("state")).toString() == QLatin1String("done"); },
+        TransferTimeoutMs));
+    QCOMPARE(storedData(), firstUpload);
+    QCOMPARE(sha256Of(firstUpload), sha256Of(path));
+}
+
+void TestKilledTransfer::downloadContinuesAfterSigkill()
+{
+    QTemporaryDir served;
+    const QString source = served.filePath(QStringLiteral("big.bin"));
+    QFile file(source);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    for (qint64 written = 0; written < FileBytes; written += 1024 * 1024) {
+        file.write(QByteArray(1024 * 1024, char('a' + written / (1024 * 1024) % 26)));
+    }
+    file.close();
+    NodePeer files;
+    QVERIFY2(files.start(QStringLiteral("range-server.mjs"), {served.path()}), "the file server did not start");
+
+    qputenv("NORV_TRANSFER_RATE_LIMIT", "4194304");
+    ProcessSet processes;
+    QProcess* client = processes.start(TestEnvironment::clientPath());
+    LocalService service;
+    service.origin = files.origin().toLatin1();
+    QVERIFY2(service.attach(client), "the client's local service did not start");
+    const auto created =
+        service.send("POST",
+                     "/transfers",
+                     "{\"download\": {\"url\": \"" + service.origin
+                         + "/big.bin\", \"folder\": \"downloads\"}, \"headers\": " + Credentials + '}');
+    QCOMPARE(created.first, 201);
+    const QString id = QJsonDocument::fromJson(created.second).object().value(QStringLiteral("id")).toString();
+
+    // Killed once the validator is stored and part of the file is on disk.
+    const QString stored = TestEnvironment::homeFolder() + QStringLiteral("/.local/share/norv-client/transfers.json");
+    const QString part = TestEnvironment::homeFolder() + QStringLiteral("/Downloads/big.bin.part");
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            QFile transfers(stored);
+            return transfers.open(QIODevice::ReadOnly) && transfers.readAll().contains("\"validator\":\"\\\"")
+                && QFileInfo(part).size() > 0;
+        },
+        TransferTimeoutMs));
+    client->kill();
+    QVERIFY(client->waitForFinished(ReplyTimeoutMs));
+    const qint64 onDisk = QFileInfo(part).size();
+    QVERIFY(onDisk > 0 && onDisk < FileBytes);
+
+    qunsetenv("NORV_TRANSFER_RATE_LIMIT");
+    QProcess* restarted = processes.start(TestEnvironment::clientPath());
+    QVERIFY2(service.attach(restarted), "the restarted client's local service did not start");
+    QCOMPARE(service.transfer(id).value(QStringLiteral("state")).toString(), QStringLiteral("paused"));
+    files.output();
+    QCOMPARE(
+        service.send("POST", "/transfers/" + id.toLatin1() + "/resume", "{\"headers\": " + Credentials + '}').first,
+        200);
+    QVERIFY(QTest::qWaitFor(
+        [&] { return service.transfer(id).value(QStringLiteral("state")).toString() == QLatin1String("done"); },
+        TransferTimeoutMs));
+    QVERIFY2(files.output().contains("range=bytes=" + QByteArray::number(onDisk) + "- status=206"),
+             files.output().constData());
+    QCOMPARE(sha256Of(TestEnvironment::homeFolder() + QStringLiteral("/Downloads/big.bin")), sha256Of(source));
+}
+
+NORV_TEST_MAIN(TestKilledTransfer)
+#include "tst_killedtransfer.moc"
