@@ -1,5 +1,7 @@
 #include "TestData.h"
 
+#include <QCryptographicHash>
+
 #include <QDebug>
 #include <QFile>
 
@@ -22,5 +24,12 @@ QByteArray read(const char* name)
 QByteArray versionFile(const QString& version, const QString& downloadUrl)
 {
     return QString::fromUtf8(read("version-file.json")).arg(version, downloadUrl).toUtf8();
+}
+
+QByteArray sha256Of(const QString& path)
+{
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    return file.open(QIODevice::ReadOnly) && hash.addData(&file) ? hash.result().toHex() : QByteArray();
 }
 } // namespace TestData

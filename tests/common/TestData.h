@@ -10,6 +10,8 @@ QString path(const char* name);
 QByteArray read(const char* name);
 // An update server's version file publishing this version and download address.
 QByteArray versionFile(const QString& version, const QString& downloadUrl = QStringLiteral("https://dl.example/c"));
+// The SHA-256 of a file, in hexadecimal; empty when it cannot be read.
+QByteArray sha256Of(const QString& path);
 } // namespace TestData
 
 #endif // TESTDATA_H

@@ -1,4 +1,5 @@
 #include "common/NodePeer.h"
+#include "common/TestData.h"
 #include "common/TestEnvironment.h"
 #include "core/transfer/CertificateTrust.h"
 #include "core/transfer/Grants.h"
@@ -16,19 +17,13 @@
 #include <memory>
 
 namespace {
+using TestData::sha256Of;
 const char* const RateLimitVariable = "NORV_TRANSFER_RATE_LIMIT";
 // Slow enough that a pause or a change lands in the middle of the transfer.
 const QByteArray SlowBytesPerSecond = QByteArrayLiteral("4194304");
 const qint64 MiB = 1024 * 1024;
 const int TransferTimeoutMs = 180000;
 const int WriteBlockBytes = 1024 * 1024;
-
-QByteArray sha256Of(const QString& path)
-{
-    QFile file(path);
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    return file.open(QIODevice::ReadOnly) && hash.addData(&file) ? hash.result().toHex() : QByteArray();
-}
 
 void writeFile(const QString& path, qint64 size, quint32 seed)
 {

@@ -1,4 +1,5 @@
 #include "common/NodePeer.h"
+#include "common/TestData.h"
 #include "common/TestEnvironment.h"
 #include "core/TesselCore.h"
 #include "core/TesselHttpd.h"
@@ -16,6 +17,7 @@
 #include <vector>
 
 namespace {
+using TestData::sha256Of;
 const int ReplyTimeoutMs = 30000;
 const int TransferTimeoutMs = 120000;
 const QByteArray OtherOrigin = QByteArrayLiteral("https://elsewhere.example");
@@ -28,13 +30,6 @@ struct Reply
 
     QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
 };
-
-QByteArray sha256Of(const QString& path)
-{
-    QFile file(path);
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    return file.open(QIODevice::ReadOnly) && hash.addData(&file) ? hash.result().toHex() : QByteArray();
-}
 
 // One Server-Sent Events stream, read as it arrives.
 class EventStream

@@ -2,6 +2,7 @@
 #include "common/ProcessSet.h"
 #include "common/RawHttp.h"
 #include "common/TestCertificates.h"
+#include "common/TestData.h"
 #include "common/TestEnvironment.h"
 
 #include <QCryptographicHash>
@@ -21,6 +22,7 @@ using RawHttp::exchange;
 using RawHttp::ReplyTimeoutMs;
 
 namespace {
+using TestData::sha256Of;
 using Fields = QList<QPair<QByteArray, QByteArray>>;
 
 const QString NodeFolder = QStringLiteral(NORV_NODE_DIR);
@@ -42,17 +44,6 @@ QByteArray metadata(const QList<QPair<QByteArray, QString>>& pairs)
         encoded.append(pair.first + ' ' + pair.second.toUtf8().toBase64());
     }
     return encoded.join(',');
-}
-
-QByteArray sha256Of(const QString& path)
-{
-    QFile file(path);
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file)) {
-        qWarning() << "cannot read" << path;
-        return {};
-    }
-    return hash.result();
 }
 
 // The portal's peak resident memory, from the kernel.
@@ -301,7 +292,7 @@ void TestPortalFiles::largeBodiesStreamThroughDisk()
     const Reply created = stream(port, tls, create, LargePieces);
     QCOMPARE(created.status, 201);
     QCOMPARE(created.header("upload-offset"), QByteArray::number(LargePieces * MiB));
-    QCOMPARE(sha256Of(data.filePath(QStringLiteral("large/stream.bin"))), sent.result());
+    QCOMPARE(sha256Of(data.filePath(QStringLiteral("large/stream.bin"))), sent.result().toHex());
 
     const Reply download = stream(
         port, tls, "GET /download/large/stream.bin HTTP/1.1\r\nHost: h\r\nAuthorization: Bearer " + token + "\r\n\r\n");

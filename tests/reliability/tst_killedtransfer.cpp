@@ -3,6 +3,7 @@
 // server's offset or the bytes on disk, and what arrives is identical.
 #include "common/NodePeer.h"
 #include "common/ProcessSet.h"
+#include "common/TestData.h"
 #include "common/TestEnvironment.h"
 
 #include <QCryptographicHash>
@@ -14,18 +15,12 @@
 #include <QTemporaryDir>
 
 namespace {
+using TestData::sha256Of;
 const QByteArray ListeningLine = QByteArrayLiteral("TesselHttpd listening on 127.0.0.1:");
 const qint64 FileBytes = 24 * 1024 * 1024;
 const int ReplyTimeoutMs = 60000;
 const int TransferTimeoutMs = 180000;
 const QByteArray Credentials = QByteArrayLiteral("{\"Authorization\": \"Bearer fresh\"}");
-
-QByteArray sha256Of(const QString& path)
-{
-    QFile file(path);
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    return file.open(QIODevice::ReadOnly) && hash.addData(&file) ? hash.result().toHex() : QByteArray();
-}
 
 // A client's local service, reached as a page reaches it.
 class LocalService

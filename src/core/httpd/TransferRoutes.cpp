@@ -12,6 +12,8 @@
 #include <QPointer>
 #include <QUrlQuery>
 
+#include <optional>
+
 namespace {
 const QByteArray TransfersPath = QByteArrayLiteral("/transfers");
 const QByteArray EventsPath = QByteArrayLiteral("/transfers/events");
@@ -76,6 +78,18 @@ bool parseBody(const HttpRequest& request, QJsonObject& body)
     const QJsonDocument document = QJsonDocument::fromJson(request.body);
     body = document.object();
     return document.isObject();
+}
+
+// The body as a JSON object (an empty body is an empty object) and the headers the page passes
+// in it; the error to answer with when either is unusable.
+std::optional<HttpResponse> parsePageBody(const HttpRequest& request, QJsonObject& body, HeaderList& headers)
+{
+    QString error;
+    if (!parseBody(request, body) || !PageHeaders::parse(body.value(QStringLiteral("headers")), headers, error)) {
+        return failure(HttpStatus::BadRequest,
+                       error.isEmpty() ? QStringLiteral("the body is not a JSON object") : error);
+    }
+    return std::nullopt;
 }
 } // namespace
 
@@ -158,10 +172,8 @@ HttpResponse TransferRoutes::create(const HttpRequest& request)
 {
     QJsonObject body;
     HeaderList headers;
-    QString error;
-    if (!parseBody(request, body) || !PageHeaders::parse(body.value(QStringLiteral("headers")), headers, error)) {
-        return failure(HttpStatus::BadRequest,
-                       error.isEmpty() ? QStringLiteral("the body is not a JSON object") : error);
+    if (const std::optional<HttpResponse> refusal = parsePageBody(request, body, headers)) {
+        return *refusal;
     }
     const QString origin = originOf(request);
     const QJsonObject upload = body.value(QStringLiteral("upload")).toObject();
@@ -214,10 +226,8 @@ HttpResponse TransferRoutes::control(const HttpRequest& request, const QString& 
     }
     QJsonObject body;
     HeaderList headers;
-    QString error;
-    if (!parseBody(request, body) || !PageHeaders::parse(body.value(QStringLiteral("headers")), headers, error)) {
-        return failure(HttpStatus::BadRequest,
-                       error.isEmpty() ? QStringLiteral("the body is not a JSON object") : error);
+    if (const std::optional<HttpResponse> refusal = parsePageBody(request, body, headers)) {
+        return *refusal;
     }
     const bool fresh = body.contains(QStringLiteral("headers"));
     return answer(m_agent->call([&] { return m_agent->resume(id, fresh ? &headers : nullptr); }), HttpStatus::Ok);
