@@ -1,5 +1,6 @@
 #include "OtherUser.h"
 
+#include <QProcess>
 #include <QStandardPaths>
 
 #include <unistd.h>
@@ -12,6 +13,10 @@ QString unavailableReason()
     }
     if (launcher().isEmpty()) {
         return QStringLiteral("setpriv (util-linux) is not installed");
+    }
+    // A container may forbid changing users even to root.
+    if (QProcess::execute(launcher(), launcherArguments(QStandardPaths::findExecutable(QStringLiteral("true")))) != 0) {
+        return QStringLiteral("setpriv cannot switch to uid %1 here").arg(Uid);
     }
     return {};
 }
