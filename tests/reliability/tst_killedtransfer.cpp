@@ -112,6 +112,30 @@ void chooseInDialog(const QString& path)
     xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")});
     QVERIFY(xdotool.waitForFinished(ReplyTimeoutMs));
 }
+// A file of FileBytes whose mebibytes repeat the letters from first on, so a misplaced piece shows.
+bool writeLetters(const QString& path, char first)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    for (qint64 written = 0; written < FileBytes; written += 1024 * 1024) {
+        file.write(QByteArray(1024 * 1024, char(first + written / (1024 * 1024) % 26)));
+    }
+    return file.flush();
+}
+
+// Resumes the transfer with fresh credentials, as the page does after a restart, and waits until it is done.
+bool resumeUntilDone(LocalService& service, const QString& id)
+{
+    if (service.send("POST", "/transfers/" + id.toLatin1() + "/resume", "{\"headers\": " + Credentials + '}').first
+        != 200) {
+        return false;
+    }
+    return QTest::qWaitFor(
+        [&] { return service.transfer(id).value(QStringLiteral("state")).toString() == QLatin1String("done"); },
+        TransferTimeoutMs);
+}
 } // namespace
 
 class TestKilledTransfer : public QObject
@@ -131,12 +155,7 @@ void TestKilledTransfer::uploadContinuesAfterSigkill()
     NodePeer tus;
     QVERIFY2(tus.start(QStringLiteral("tus-server.mjs"), {store}), "the tus server did not start");
     const QString path = work.filePath(QStringLiteral("upload.bin"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    for (qint64 written = 0; written < FileBytes; written += 1024 * 1024) {
-        file.write(QByteArray(1024 * 1024, char('A' + written / (1024 * 1024) % 26)));
-    }
-    file.close();
+    QVERIFY(writeLetters(path, 'A'));
 
     // Slow enough to be killed in the middle.
     qputenv("NORV_TRANSFER_RATE_LIMIT", "4194304");
@@ -174,12 +193,7 @@ void TestKilledTransfer::uploadContinuesAfterSigkill()
     QCOMPARE(service.transfer(id).value(QStringLiteral("state")).toString(), QStringLiteral("paused"));
     QCOMPARE(service.transfer(id).value(QStringLiteral("error")).toString(), QStringLiteral("sign-in needed"));
 
-    QCOMPARE(
-        service.send("POST", "/transfers/" + id.toLatin1() + "/resume", "{\"headers\": " + Credentials + '}').first,
-        200);
-    QVERIFY(QTest::qWaitFor(
-        [&] { return service.transfer(id).value(QStringLiteral("state")).toString() == QLatin1String("done"); },
-        TransferTimeoutMs));
+    QVERIFY(resumeUntilDone(service, id));
     QCOMPARE(storedData(), firstUpload);
     QCOMPARE(sha256Of(firstUpload), sha256Of(path));
 }
@@ -188,12 +202,7 @@ void TestKilledTransfer::downloadContinuesAfterSigkill()
 {
     QTemporaryDir served;
     const QString source = served.filePath(QStringLiteral("big.bin"));
-    QFile file(source);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    for (qint64 written = 0; written < FileBytes; written += 1024 * 1024) {
-        file.write(QByteArray(1024 * 1024, char('a' + written / (1024 * 1024) % 26)));
-    }
-    file.close();
+    QVERIFY(writeLetters(source, 'a'));
     NodePeer files;
     QVERIFY2(files.start(QStringLiteral("range-server.mjs"), {served.path()}), "the file server did not start");
 
@@ -231,12 +240,7 @@ void TestKilledTransfer::downloadContinuesAfterSigkill()
     QVERIFY2(service.attach(restarted), "the restarted client's local service did not start");
     QCOMPARE(service.transfer(id).value(QStringLiteral("state")).toString(), QStringLiteral("paused"));
     files.output();
-    QCOMPARE(
-        service.send("POST", "/transfers/" + id.toLatin1() + "/resume", "{\"headers\": " + Credentials + '}').first,
-        200);
-    QVERIFY(QTest::qWaitFor(
-        [&] { return service.transfer(id).value(QStringLiteral("state")).toString() == QLatin1String("done"); },
-        TransferTimeoutMs));
+    QVERIFY(resumeUntilDone(service, id));
     QVERIFY2(files.output().contains("range=bytes=" + QByteArray::number(onDisk) + "- status=206"),
              files.output().constData());
     QCOMPARE(sha256Of(TestEnvironment::homeFolder() + QStringLiteral("/Downloads/big.bin")), sha256Of(source));
