@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QTcpSocket>
+#include <QTest>
 
 namespace {
 const int PollMs = 20;
@@ -62,6 +63,21 @@ RawReply readReply(QTcpSocket& socket, int timeoutMs)
         return {};
     }
     return parse(raw);
+}
+
+QByteArray readServingEvents(QTcpSocket& socket, int timeoutMs)
+{
+    QByteArray raw;
+    const bool closed = QTest::qWaitFor(
+        [&] {
+            raw += socket.readAll();
+            return socket.state() == QAbstractSocket::UnconnectedState;
+        },
+        timeoutMs);
+    if (!closed) {
+        qWarning() << "the server did not close the connection";
+    }
+    return raw + socket.readAll();
 }
 
 RawReply exchange(quint16 port, const QByteArray& request, int timeoutMs)

@@ -31,6 +31,9 @@ RawReply parse(const QByteArray& raw);
 std::unique_ptr<QTcpSocket> connectTo(quint16 port);
 // Reads until the server closes the connection; no reply (status -1) if it does not within the time.
 RawReply readReply(QTcpSocket& socket, int timeoutMs = ReplyTimeoutMs);
+// The raw bytes until the server closes the connection, while this process's own event loop
+// runs: for servers, and the dialogs they ask for, that live in the test process itself.
+QByteArray readServingEvents(QTcpSocket& socket, int timeoutMs = ReplyTimeoutMs);
 // Sends the bytes on a new connection and reads the reply.
 RawReply exchange(quint16 port, const QByteArray& request, int timeoutMs = ReplyTimeoutMs);
 } // namespace RawHttp

@@ -1,4 +1,5 @@
 #include "common/NodePeer.h"
+#include "common/RawHttp.h"
 #include "common/TestData.h"
 #include "common/TestEnvironment.h"
 #include "core/TesselCore.h"
@@ -168,14 +169,7 @@ Reply TestTransferApi::request(const QByteArray& method,
     head += origin.isEmpty() ? QByteArray() : "Origin: " + origin + "\r\n";
     head += withDeviceId ? "X-Device-Id: " + m_core->Get_Deviceuuid().toLatin1() + "\r\n" : QByteArray();
     socket.write(head + "\r\n" + body);
-    QByteArray raw;
-    QTest::qWaitFor(
-        [&] {
-            raw += socket.readAll();
-            return socket.state() == QAbstractSocket::UnconnectedState;
-        },
-        ReplyTimeoutMs);
-    raw += socket.readAll();
+    const QByteArray raw = RawHttp::readServingEvents(socket, ReplyTimeoutMs);
     Reply reply;
     const int headEnd = raw.indexOf("\r\n\r\n");
     const QList<QByteArray> lines = raw.left(headEnd).split('\n');

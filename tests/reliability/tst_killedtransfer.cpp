@@ -3,6 +3,7 @@
 // server's offset or the bytes on disk, and what arrives is identical.
 #include "common/NodePeer.h"
 #include "common/ProcessSet.h"
+#include "common/RawHttp.h"
 #include "common/TestData.h"
 #include "common/TestEnvironment.h"
 
@@ -61,14 +62,7 @@ public:
         if (meanwhile) {
             meanwhile();
         }
-        QByteArray raw;
-        QTest::qWaitFor(
-            [&] {
-                raw += socket.readAll();
-                return socket.state() == QAbstractSocket::UnconnectedState;
-            },
-            ReplyTimeoutMs);
-        raw += socket.readAll();
+        const QByteArray raw = RawHttp::readServingEvents(socket, ReplyTimeoutMs);
         return {raw.split(' ').value(1).toInt(), raw.mid(raw.indexOf("\r\n\r\n") + 4)};
     }
 
