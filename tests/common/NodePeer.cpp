@@ -1,5 +1,7 @@
 #include "NodePeer.h"
 
+#include "TiedProcess.h"
+
 #include <QtTest>
 
 namespace {
@@ -16,7 +18,8 @@ NodePeer::~NodePeer()
 bool NodePeer::start(const QString& script, const QStringList& arguments)
 {
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(QStringLiteral("node"), QStringList {QStringLiteral(NORV_NODE_DIR "/") + script} + arguments);
+    startTiedToTest(
+        m_process, QStringLiteral("node"), QStringList {QStringLiteral(NORV_NODE_DIR "/") + script} + arguments);
     if (!m_process.waitForStarted(StartTimeoutMs)) {
         return false;
     }

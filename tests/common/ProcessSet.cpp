@@ -1,5 +1,7 @@
 #include "ProcessSet.h"
 
+#include "TiedProcess.h"
+
 #include <QElapsedTimer>
 #include <QProcessEnvironment>
 
@@ -20,7 +22,7 @@ QProcess* ProcessSet::start(const QString& program, const QStringList& arguments
     environment.insert(QStringLiteral("NORV_HTTPD_PORT"), QStringLiteral("0"));
     environment.insert(settings);
     process->setProcessEnvironment(environment);
-    process->start(program, arguments);
+    startTiedToTest(*process, program, arguments);
     m_processes.push_back(std::move(process));
     return m_processes.back().get();
 }
