@@ -15,6 +15,8 @@
 #include "config/ServerConfigFile.h"
 #include "core/TesselCore.h"
 #include "core/TesselHttpd.h"
+#include "core/TesselPortal.h"
+#include "core/transfer/Grants.h"
 #include "i18n/CTextTable.h"
 #include "login/CCombox.h"
 #include "login/CLoginUI.h"
@@ -535,6 +537,13 @@ void TestPortalFlow::droppedFilesAndFoldersReachThePageExactly()
         QCOMPARE(drops.at(index).path, expected.at(index).path);
         QCOMPARE(drops.at(index).kind, expected.at(index).kind);
     }
+    // The page may now ask the agent to upload what was dropped, and nothing beside it.
+    const Grants& grants = m_window->portal->grants();
+    QVERIFY(grants.mayUpload(expected.first().path));
+    QFile inDroppedFolder(base + folders.first() + QStringLiteral("/later.txt"));
+    QVERIFY(inDroppedFolder.open(QIODevice::WriteOnly));
+    QVERIFY(grants.mayUpload(inDroppedFolder.fileName()));
+    QVERIFY(!grants.mayUpload(base + QStringLiteral("<")));
     // The portal stays: the drop is announced to it, not opened in its place. The page does
     // not take the drop, so the engine asks to open the first file; once that is refused
     // nothing else can move the page.
