@@ -3,7 +3,15 @@
 #include <QCryptographicHash>
 
 #include <QDebug>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QVector>
+
+namespace {
+const int WriteBlockBytes = 1024 * 1024;
+} // namespace
 
 namespace TestData {
 QString path(const char* name)
@@ -31,5 +39,25 @@ QByteArray sha256Of(const QString& path)
     QFile file(path);
     QCryptographicHash hash(QCryptographicHash::Sha256);
     return file.open(QIODevice::ReadOnly) && hash.addData(&file) ? hash.result().toHex() : QByteArray();
+}
+
+bool writeRandomFile(const QString& path, qint64 size, quint32 seed)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        return false;
+    }
+    QRandomGenerator random(seed);
+    QVector<quint32> block(WriteBlockBytes / sizeof(quint32));
+    for (qint64 left = size; left > 0;) {
+        random.fillRange(block.data(), block.size());
+        const qint64 bytes = qMin<qint64>(left, WriteBlockBytes);
+        if (file.write(reinterpret_cast<const char*>(block.constData()), bytes) != bytes) {
+            return false;
+        }
+        left -= bytes;
+    }
+    return file.flush();
 }
 } // namespace TestData

@@ -12,6 +12,8 @@ QByteArray read(const char* name);
 QByteArray versionFile(const QString& version, const QString& downloadUrl = QStringLiteral("https://dl.example/c"));
 // The SHA-256 of a file, in hexadecimal; empty when it cannot be read.
 QByteArray sha256Of(const QString& path);
+// Writes size bytes drawn from the seed, creating the folders; false when it cannot.
+bool writeRandomFile(const QString& path, qint64 size, quint32 seed);
 } // namespace TestData
 
 #endif // TESTDATA_H

@@ -1,6 +1,7 @@
 #include "common/NodePeer.h"
 #include "common/TestData.h"
 #include "common/TestEnvironment.h"
+#include "common/TransferWatch.h"
 #include "core/transfer/CertificateTrust.h"
 #include "core/transfer/Grants.h"
 #include "core/transfer/TransferAgent.h"
@@ -10,7 +11,6 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QSslCertificate>
 #include <QTemporaryDir>
 
@@ -18,27 +18,12 @@
 
 namespace {
 using TestData::sha256Of;
+using TestData::writeRandomFile;
 const char* const RateLimitVariable = "NORV_TRANSFER_RATE_LIMIT";
 // Slow enough that a pause or a change lands in the middle of the transfer.
 const QByteArray SlowBytesPerSecond = QByteArrayLiteral("4194304");
 const qint64 MiB = 1024 * 1024;
 const int TransferTimeoutMs = 180000;
-const int WriteBlockBytes = 1024 * 1024;
-
-void writeFile(const QString& path, qint64 size, quint32 seed)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QRandomGenerator random(seed);
-    QVector<quint32> block(WriteBlockBytes / sizeof(quint32));
-    for (qint64 left = size; left > 0;) {
-        random.fillRange(block.data(), block.size());
-        const qint64 bytes = qMin<qint64>(left, WriteBlockBytes);
-        QCOMPARE(file.write(reinterpret_cast<const char*>(block.constData()), bytes), bytes);
-        left -= bytes;
-    }
-}
 
 // A self-signed certificate for another name than the server's address; its leaf in DER form.
 QByteArray makeCertificate(const QString& keyPath, const QString& certificatePath)
@@ -107,7 +92,6 @@ private slots:
     void onlyTheViewsCertificateIsAccepted_data();
     void onlyTheViewsCertificateIsAccepted();
     void restartBringsTransfersBackPaused();
-    void unreadableStoreIsKeptAside();
 
 private:
     TransferAgent& agent(bool slow = false);
@@ -168,28 +152,17 @@ TransferAgent& TestTransfer::agent(bool slow)
 
 QJsonObject TestTransfer::transfer(const QString& id)
 {
-    for (const QJsonValue& value : m_agent->list()) {
-        if (value.toObject().value(QStringLiteral("id")).toString() == id) {
-            return value.toObject();
-        }
-    }
-    return {};
+    return TransferWatch::transfer(*m_agent, id);
 }
 
 bool TestTransfer::waitForState(const QString& id, const QString& state)
 {
-    const bool reached = QTest::qWaitFor(
-        [&] { return transfer(id).value(QStringLiteral("state")).toString() == state; }, TransferTimeoutMs);
-    if (!reached) {
-        qWarning() << "transfer" << id << "is" << transfer(id);
-    }
-    return reached;
+    return TransferWatch::waitForState(*m_agent, id, state);
 }
 
 bool TestTransfer::waitForBytes(const QString& id)
 {
-    return QTest::qWaitFor([&] { return transfer(id).value(QStringLiteral("bytesDone")).toDouble() > 0; },
-                           TransferTimeoutMs);
+    return TransferWatch::waitForBytes(*m_agent, id);
 }
 
 QString TestTransfer::upload(const QString& path)
@@ -214,7 +187,7 @@ QString TestTransfer::download(const QString& name, const QString& as)
 void TestTransfer::largeFileArrivesIdentical()
 {
     const QString path = m_work->filePath(QStringLiteral("large.bin"));
-    writeFile(path, 64 * MiB, 1);
+    QVERIFY(writeRandomFile(path, 64 * MiB, 1));
     agent();
     const QString id = upload(path);
     QVERIFY(waitForState(id, QStringLiteral("done")));
@@ -231,10 +204,10 @@ void TestTransfer::treeArrivesIdenticalWithRelativePaths()
     QHash<QString, QByteArray> expected;
     for (int i = 0; i < 200; ++i) {
         const QString relative = QStringLiteral("sub%1/deep%2/файл-%3.txt").arg(i % 5).arg(i % 3).arg(i);
-        writeFile(root + QLatin1Char('/') + relative, i * 37 + 1, 100 + i);
+        QVERIFY(writeRandomFile(root + QLatin1Char('/') + relative, i * 37 + 1, 100 + i));
         expected.insert(QStringLiteral("Bäume 树/") + relative, sha256Of(root + QLatin1Char('/') + relative));
     }
-    writeFile(root + QStringLiteral("/leer.txt"), 0, 0);
+    QVERIFY(writeRandomFile(root + QStringLiteral("/leer.txt"), 0, 0));
     expected.insert(QStringLiteral("Bäume 树/leer.txt"), sha256Of(root + QStringLiteral("/leer.txt")));
     QVERIFY(QDir().mkpath(root + QStringLiteral("/empty dir")));
     agent();
@@ -259,7 +232,7 @@ void TestTransfer::treeArrivesIdenticalWithRelativePaths()
 void TestTransfer::pauseAndResumeContinueTheSameUpload()
 {
     const QString path = m_work->filePath(QStringLiteral("paused.bin"));
-    writeFile(path, 16 * MiB, 2);
+    QVERIFY(writeRandomFile(path, 16 * MiB, 2));
     agent(true);
     const QString id = upload(path);
     QVERIFY(waitForBytes(id));
@@ -279,7 +252,7 @@ void TestTransfer::pauseAndResumeContinueTheSameUpload()
 void TestTransfer::cancelTerminatesTheUploadOnTheServer()
 {
     const QString path = m_work->filePath(QStringLiteral("cancelled.bin"));
-    writeFile(path, 16 * MiB, 3);
+    QVERIFY(writeRandomFile(path, 16 * MiB, 3));
     agent(true);
     const QString id = upload(path);
     QVERIFY(waitForBytes(id));
@@ -291,7 +264,7 @@ void TestTransfer::cancelTerminatesTheUploadOnTheServer()
 void TestTransfer::uploadUnknownToTheServerStartsAnew()
 {
     const QString path = m_work->filePath(QStringLiteral("expired.bin"));
-    writeFile(path, 16 * MiB, 4);
+    QVERIFY(writeRandomFile(path, 16 * MiB, 4));
     agent(true);
     const QString id = upload(path);
     QVERIFY(waitForBytes(id));
@@ -313,12 +286,12 @@ void TestTransfer::uploadUnknownToTheServerStartsAnew()
 void TestTransfer::changedFileFails()
 {
     const QString path = m_work->filePath(QStringLiteral("changing.bin"));
-    writeFile(path, 16 * MiB, 5);
+    QVERIFY(writeRandomFile(path, 16 * MiB, 5));
     agent(true);
     const QString id = upload(path);
     QVERIFY(waitForBytes(id));
     m_agent->pause(id);
-    writeFile(path, 16 * MiB + 1, 6);
+    QVERIFY(writeRandomFile(path, 16 * MiB + 1, 6));
     m_agent->resume(id, nullptr);
     QVERIFY(waitForState(id, QStringLiteral("failed")));
     QCOMPARE(transfer(id).value(QStringLiteral("error")).toString(), QStringLiteral("the file changed"));
@@ -327,7 +300,7 @@ void TestTransfer::changedFileFails()
 void TestTransfer::downloadResumesWithRange()
 {
     const QString served = m_served + QStringLiteral("/resumed.bin");
-    writeFile(served, 16 * MiB, 7);
+    QVERIFY(writeRandomFile(served, 16 * MiB, 7));
     agent(true);
     const QString id = download(QStringLiteral("resumed.bin"));
     QVERIFY(waitForBytes(id));
@@ -347,13 +320,13 @@ void TestTransfer::downloadResumesWithRange()
 void TestTransfer::changedValidatorRestartsFromZero()
 {
     const QString served = m_served + QStringLiteral("/changed.bin");
-    writeFile(served, 16 * MiB, 8);
+    QVERIFY(writeRandomFile(served, 16 * MiB, 8));
     agent(true);
     const QString id = download(QStringLiteral("changed.bin"));
     QVERIFY(waitForBytes(id));
     m_agent->pause(id);
     // A new version of the same size: only its validator tells it apart.
-    writeFile(served, 16 * MiB, 9);
+    QVERIFY(writeRandomFile(served, 16 * MiB, 9));
     QFile(served).setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime);
     m_files.output();
 
@@ -365,8 +338,8 @@ void TestTransfer::changedValidatorRestartsFromZero()
 
 void TestTransfer::namesAreMadeSafeAndUnique()
 {
-    writeFile(m_served + QStringLiteral("/report.txt"), 1000, 10);
-    writeFile(m_downloads + QStringLiteral("/report.txt"), 10, 11);
+    QVERIFY(writeRandomFile(m_served + QStringLiteral("/report.txt"), 1000, 10));
+    QVERIFY(writeRandomFile(m_downloads + QStringLiteral("/report.txt"), 10, 11));
     agent();
     const QString taken = download(QStringLiteral("report.txt"));
     const QString unsafe = download(QStringLiteral("report.txt"), QStringLiteral("../../evil\tname.txt"));
@@ -420,7 +393,7 @@ void TestTransfer::onlyTheViewsCertificateIsAccepted()
     QVERIFY(tlsFiles.start(
         QStringLiteral("range-server.mjs"),
         {m_served, m_work->filePath(QStringLiteral("served.key")), m_work->filePath(QStringLiteral("served.pem"))}));
-    writeFile(m_served + QStringLiteral("/secure.txt"), 1000, 13);
+    QVERIFY(writeRandomFile(m_served + QStringLiteral("/secure.txt"), 1000, 13));
     CertificateTrust trust;
     if (!accepted.isEmpty()) {
         trust.accept(QStringLiteral("127.0.0.1"), leaves.value(accepted));
@@ -440,7 +413,7 @@ void TestTransfer::onlyTheViewsCertificateIsAccepted()
 void TestTransfer::restartBringsTransfersBackPaused()
 {
     const QString path = m_work->filePath(QStringLiteral("restarted.bin"));
-    writeFile(path, 16 * MiB, 12);
+    QVERIFY(writeRandomFile(path, 16 * MiB, 12));
     agent(true);
     m_grants.grantUpload(path);
     const QString id = m_agent
@@ -463,18 +436,6 @@ void TestTransfer::restartBringsTransfersBackPaused()
     QCOMPARE(stored.permissions() & others, QFileDevice::Permissions());
     QVERIFY(stored.open(QIODevice::ReadOnly));
     QVERIFY(!stored.readAll().contains("secret-token"));
-}
-
-void TestTransfer::unreadableStoreIsKeptAside()
-{
-    QDir().mkpath(m_data);
-    QFile broken(m_data + QStringLiteral("/transfers.json"));
-    QVERIFY(broken.open(QIODevice::WriteOnly));
-    broken.write("{\"transfers\": [ {\"id\": ");
-    broken.close();
-    agent();
-    QVERIFY(m_agent->list().isEmpty());
-    QVERIFY(QFile::exists(m_data + QStringLiteral("/transfers.json.bad")));
 }
 
 NORV_TEST_MAIN(TestTransfer)

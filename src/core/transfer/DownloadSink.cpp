@@ -97,7 +97,11 @@ bool DownloadSink::write(const char* data, qint64 size)
         return stop(QStringLiteral("the server sent more than it announced"));
     }
     if (m_file.write(data, size) != size) {
-        return stop(m_file.error() == QFileDevice::ResourceError ? DiskFull : m_file.errorString());
+        // A write cut short by a full disk may carry no error of its own: the free space tells.
+        if (m_file.error() == QFileDevice::ResourceError || !roomFor(size)) {
+            return stop(DiskFull);
+        }
+        return stop(m_file.errorString());
     }
     m_onDisk += size;
     return true;
@@ -127,10 +131,12 @@ qint64 DownloadSink::total() const
     return m_total;
 }
 
-bool DownloadSink::close()
+void DownloadSink::close()
 {
     const QMutexLocker lock(&m_mutex);
-    const bool flushed = !m_file.isOpen() || m_file.flush();
+    // The last buffered bytes may find the disk full only now.
+    if (m_file.isOpen() && !m_file.flush() && m_failure.isEmpty()) {
+        m_failure = m_file.error() == QFileDevice::ResourceError ? DiskFull : m_file.errorString();
+    }
     m_file.close();
-    return flushed;
 }

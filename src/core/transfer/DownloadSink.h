@@ -23,8 +23,8 @@ public:
     QByteArray validator() const;
     qint64 bytesOnDisk() const;
     qint64 total() const;
-    // Flushes and closes the part file.
-    bool close();
+    // Flushes and closes the part file; a failed flush becomes the failure.
+    void close();
 
 private:
     bool beginRange(const QHash<QByteArray, QByteArray>& headers);

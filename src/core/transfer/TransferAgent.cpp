@@ -14,6 +14,7 @@
 
 namespace {
 const char* const RateLimitVariable = "NORV_TRANSFER_RATE_LIMIT";
+const char* const StallSecondsVariable = "NORV_TRANSFER_STALL_SECONDS";
 const QString DownloadsFolder = QStringLiteral("downloads");
 const QString SignInNeeded = QStringLiteral("sign-in needed");
 const QRegularExpression MetadataKey(QStringLiteral("^[A-Za-z0-9_.-]+$"));
@@ -74,6 +75,7 @@ TransferAgent::TransferAgent(const QString& dataFolder,
     , m_progressTimer(this)
 {
     m_client.setRateLimit(qEnvironmentVariableIntValue(RateLimitVariable));
+    m_client.setStallSeconds(qEnvironmentVariableIntValue(StallSecondsVariable));
     m_transfers = m_store.load(m_nextId);
     for (const auto& transfer : m_transfers) {
         // After a restart nothing moves until the page resumes it, with fresh credentials.

@@ -12,7 +12,7 @@ struct TusServerOptions
     bool termination = false;
     // "sha256" or "sha1" when the server lists one of them, else empty.
     QByteArray checksumAlgorithm;
-    // Tus-Max-Size, 0 when the server names no limit.
+    // Tus-Max-Size: the largest upload the server takes, 0 when it names no limit.
     qint64 maxSize = 0;
 };
 

@@ -71,7 +71,7 @@ TusUpload::TusUpload(HttpClient& client,
 void TusUpload::start()
 {
     if (!fileUnchanged()) {
-        fail(FileChanged);
+        failChanged();
         return;
     }
     if (!m_options->known) {
@@ -122,6 +122,10 @@ void TusUpload::askOptions()
 
 void TusUpload::create()
 {
+    if (m_options->maxSize > 0 && m_item.size > m_options->maxSize) {
+        fail(QStringLiteral("the file is larger than the server accepts (%1 bytes)").arg(m_options->maxSize));
+        return;
+    }
     m_item.offset = 0;
     HttpExchangeRequest creation = request(QByteArrayLiteral("POST"), m_url);
     creation.headers.append("Upload-Length: " + QByteArray::number(m_item.size));
@@ -161,7 +165,7 @@ void TusUpload::onCreated(const HttpExchangeResult& result, qint64 sent)
     }
     m_item.uploadUrl = location.toString(QUrl::FullyEncoded);
     m_item.offset = 0;
-    if (sent > 0 && !acceptOffset(result.header("upload-offset"))) {
+    if (sent > 0 && !acceptOffset(result.header("upload-offset"), sent)) {
         // The bytes sent along are not confirmed: ask how far the server got.
         saveCheckpoint();
         askOffset();
@@ -197,7 +201,7 @@ void TusUpload::onOffset(const HttpExchangeResult& result)
         fail(QStringLiteral("the server holds an upload of another size"));
         return;
     }
-    if (!acceptOffset(result.header("upload-offset"))) {
+    if (!acceptOffset(result.header("upload-offset"), m_item.size)) {
         fail(QStringLiteral("the server answered without a valid offset"));
         return;
     }
@@ -208,23 +212,22 @@ void TusUpload::onOffset(const HttpExchangeResult& result)
 void TusUpload::sendChunk()
 {
     if (!fileUnchanged()) {
-        fail(FileChanged);
+        failChanged();
         return;
     }
-    qint64 length = qMin(m_chunkBytes, m_item.size - m_item.offset);
-    if (m_options->maxSize > 0) {
-        length = qMin(length, m_options->maxSize);
-    }
+    const qint64 length = qMin(m_chunkBytes, m_item.size - m_item.offset);
     HttpExchangeRequest patch = request(QByteArrayLiteral("PATCH"), QUrl(m_item.uploadUrl));
     patch.headers.append("Upload-Offset: " + QByteArray::number(m_item.offset));
-    send(withBody(std::move(patch), length), [this](const HttpExchangeResult& result) { onChunkSent(result); });
+    send(withBody(std::move(patch), length),
+         [this, length](const HttpExchangeResult& result) { onChunkSent(result, length); });
 }
 
-void TusUpload::onChunkSent(const HttpExchangeResult& result)
+void TusUpload::onChunkSent(const HttpExchangeResult& result, qint64 sent)
 {
     const qint64 before = m_item.offset;
     if (result.status == NoContent || result.status == Ok) {
-        if (!acceptOffset(result.header("upload-offset")) || m_item.offset <= before) {
+        // An offset beyond what this request carried confirms nothing: the server's HEAD decides.
+        if (!acceptOffset(result.header("upload-offset"), before + sent) || m_item.offset <= before) {
             m_item.offset = before;
             retryLater(QStringLiteral("the server confirmed no progress"), [this] { askOffset(); });
             return;
@@ -239,11 +242,12 @@ void TusUpload::onChunkSent(const HttpExchangeResult& result)
         askOffset();
         return;
     case PayloadTooLarge:
-        if (m_chunkBytes <= MinChunkBytes) {
+        // A proxy's limit: halve what it refused until it passes.
+        if (sent <= MinChunkBytes) {
             fail(statusError(result.status));
             return;
         }
-        m_chunkBytes = qMax(MinChunkBytes, m_chunkBytes / 2);
+        m_chunkBytes = qMax(MinChunkBytes, sent / 2);
         askOffset();
         return;
     case NotFound:
@@ -272,8 +276,17 @@ void TusUpload::continueOrFinish()
     } else if (fileUnchanged()) {
         succeed();
     } else {
-        fail(FileChanged);
+        failChanged();
     }
+}
+
+void TusUpload::failChanged()
+{
+    // The server may hold bytes of two versions: remove the upload so the portal never takes it.
+    if (!m_item.uploadUrl.isEmpty() && m_options->termination) {
+        terminate(m_client, QUrl(m_item.uploadUrl), m_headers);
+    }
+    fail(FileChanged);
 }
 
 void TusUpload::restartUpload()
@@ -294,11 +307,11 @@ bool TusUpload::fileUnchanged()
     return info.isFile() && info.size() == m_item.size && info.lastModified().toMSecsSinceEpoch() == m_item.modifiedMs;
 }
 
-bool TusUpload::acceptOffset(const QByteArray& value)
+bool TusUpload::acceptOffset(const QByteArray& value, qint64 maximum)
 {
     bool valid = false;
     const qint64 offset = value.toLongLong(&valid);
-    if (!valid || offset < 0 || offset > m_item.size) {
+    if (!valid || offset < 0 || offset > maximum) {
         return false;
     }
     m_item.offset = offset;

@@ -39,11 +39,13 @@ private:
     void askOffset();
     void onOffset(const HttpExchangeResult& result);
     void sendChunk();
-    void onChunkSent(const HttpExchangeResult& result);
+    void onChunkSent(const HttpExchangeResult& result, qint64 sent);
     void continueOrFinish();
     void restartUpload();
+    void failChanged();
     bool fileUnchanged();
-    bool acceptOffset(const QByteArray& value);
+    // Takes the server's offset when it is a number from 0 to maximum.
+    bool acceptOffset(const QByteArray& value, qint64 maximum);
     QByteArray encodedMetadata() const;
     QByteArray checksumOf(qint64 offset, qint64 length) const;
     HttpExchangeRequest request(const QByteArray& method, const QUrl& url) const;
