@@ -3,7 +3,15 @@
 #include <QCryptographicHash>
 
 #include <QDebug>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QVector>
+
+namespace {
+const qint64 WriteBlockBytes = 1024 * 1024;
+} // namespace
 
 namespace TestData {
 QString path(const char* name)
@@ -24,6 +32,26 @@ QByteArray read(const char* name)
 QByteArray versionFile(const QString& version, const QString& downloadUrl)
 {
     return QString::fromUtf8(read("version-file.json")).arg(version, downloadUrl).toUtf8();
+}
+
+bool writeRandom(const QString& path, qint64 size, quint32 seed)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        return false;
+    }
+    QRandomGenerator random(seed);
+    QVector<quint32> block(WriteBlockBytes / sizeof(quint32));
+    for (qint64 left = size; left > 0;) {
+        random.fillRange(block.data(), block.size());
+        const qint64 bytes = qMin(left, WriteBlockBytes);
+        if (file.write(reinterpret_cast<const char*>(block.constData()), bytes) != bytes) {
+            return false;
+        }
+        left -= bytes;
+    }
+    return file.flush();
 }
 
 QByteArray sha256Of(const QString& path)

@@ -180,6 +180,12 @@ void HttpClient::setRateLimit(qint64 bytesPerSecond)
     m_rateLimit = bytesPerSecond;
 }
 
+void HttpClient::setStallSeconds(long seconds)
+{
+    const QMutexLocker lock(&m_mutex);
+    m_stallSeconds = seconds > 0 ? seconds : DefaultStallSeconds;
+}
+
 void HttpClient::run()
 {
     for (;;) {
@@ -234,7 +240,7 @@ void HttpClient::admitPending()
         curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, ConnectTimeoutSeconds);
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, StallSeconds);
+        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, m_stallSeconds);
         curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Exchange::onHeader);
         curl_easy_setopt(easy, CURLOPT_HEADERDATA, exchange);
         curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Exchange::onBody);

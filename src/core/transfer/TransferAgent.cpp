@@ -13,7 +13,9 @@
 #include <QRegularExpression>
 
 namespace {
+// For tests: a speed cap, and a shorter stall limit than a real network needs.
 const char* const RateLimitVariable = "NORV_TRANSFER_RATE_LIMIT";
+const char* const StallSecondsVariable = "NORV_TRANSFER_STALL_SECONDS";
 const QString DownloadsFolder = QStringLiteral("downloads");
 const QString SignInNeeded = QStringLiteral("sign-in needed");
 const QRegularExpression MetadataKey(QStringLiteral("^[A-Za-z0-9_.-]+$"));
@@ -74,6 +76,7 @@ TransferAgent::TransferAgent(const QString& dataFolder,
     , m_progressTimer(this)
 {
     m_client.setRateLimit(qEnvironmentVariableIntValue(RateLimitVariable));
+    m_client.setStallSeconds(qEnvironmentVariableIntValue(StallSecondsVariable));
     m_transfers = m_store.load(m_nextId);
     for (const auto& transfer : m_transfers) {
         // After a restart nothing moves until the page resumes it, with fresh credentials.

@@ -197,9 +197,14 @@ void TusUpload::onOffset(const HttpExchangeResult& result)
         fail(QStringLiteral("the server holds an upload of another size"));
         return;
     }
+    const qint64 before = m_item.offset;
     if (!acceptOffset(result.header("upload-offset"))) {
         fail(QStringLiteral("the server answered without a valid offset"));
         return;
+    }
+    // A broken request whose bytes the server kept was progress: only failures in a row count.
+    if (m_item.offset > before) {
+        m_retry.reset();
     }
     saveCheckpoint();
     continueOrFinish();
