@@ -34,7 +34,7 @@ public:
         connect(m_client, &QTcpSocket::disconnected, this, &Link::clientGone);
         connect(m_server, &QTcpSocket::connected, this, &Link::pump);
         connect(m_server, &QTcpSocket::bytesWritten, this, &Link::written);
-        connect(m_server, &QTcpSocket::readyRead, this, [this] { m_client->write(m_server->readAll()); });
+        connect(m_server, &QTcpSocket::readyRead, this, &Link::answer);
         connect(m_server, &QTcpSocket::disconnected, this, &Link::serverGone);
         connect(m_server, &QTcpSocket::errorOccurred, this, &Link::serverGone);
         if (m_faults.bytesPerSecond > 0) {
@@ -49,9 +49,10 @@ public:
     }
 
 private:
+    // Client to server, as far as the faults allow.
     void pump()
     {
-        if (m_server->state() != QAbstractSocket::ConnectedState) {
+        if (!m_client->isOpen() || m_server->state() != QAbstractSocket::ConnectedState) {
             return;
         }
         for (;;) {
@@ -69,6 +70,15 @@ private:
             m_allowance -= piece.size();
             m_queued += piece.size();
             m_server->write(piece);
+        }
+    }
+
+    // Server to client, untouched.
+    void answer()
+    {
+        const QByteArray data = m_server->readAll();
+        if (m_client->isOpen()) {
+            m_client->write(data);
         }
     }
 
@@ -94,7 +104,7 @@ private:
 
     void serverGone()
     {
-        m_client->write(m_server->readAll());
+        answer();
         m_client->disconnectFromHost();
     }
 

@@ -10,7 +10,7 @@
 #include <QVector>
 
 namespace {
-const qint64 WriteBlockBytes = 1024 * 1024;
+const int WriteBlockBytes = 1024 * 1024;
 } // namespace
 
 namespace TestData {
@@ -34,7 +34,14 @@ QByteArray versionFile(const QString& version, const QString& downloadUrl)
     return QString::fromUtf8(read("version-file.json")).arg(version, downloadUrl).toUtf8();
 }
 
-bool writeRandom(const QString& path, qint64 size, quint32 seed)
+QByteArray sha256Of(const QString& path)
+{
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    return file.open(QIODevice::ReadOnly) && hash.addData(&file) ? hash.result().toHex() : QByteArray();
+}
+
+bool writeRandomFile(const QString& path, qint64 size, quint32 seed)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
@@ -45,19 +52,12 @@ bool writeRandom(const QString& path, qint64 size, quint32 seed)
     QVector<quint32> block(WriteBlockBytes / sizeof(quint32));
     for (qint64 left = size; left > 0;) {
         random.fillRange(block.data(), block.size());
-        const qint64 bytes = qMin(left, WriteBlockBytes);
+        const qint64 bytes = qMin<qint64>(left, WriteBlockBytes);
         if (file.write(reinterpret_cast<const char*>(block.constData()), bytes) != bytes) {
             return false;
         }
         left -= bytes;
     }
     return file.flush();
-}
-
-QByteArray sha256Of(const QString& path)
-{
-    QFile file(path);
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    return file.open(QIODevice::ReadOnly) && hash.addData(&file) ? hash.result().toHex() : QByteArray();
 }
 } // namespace TestData

@@ -10,10 +10,10 @@ QString path(const char* name);
 QByteArray read(const char* name);
 // An update server's version file publishing this version and download address.
 QByteArray versionFile(const QString& version, const QString& downloadUrl = QStringLiteral("https://dl.example/c"));
-// Writes a file of size pseudo-random bytes drawn from seed, creating its folder; false on failure.
-bool writeRandom(const QString& path, qint64 size, quint32 seed);
 // The SHA-256 of a file, in hexadecimal; empty when it cannot be read.
 QByteArray sha256Of(const QString& path);
+// Writes size bytes drawn from the seed, creating the folders; false when it cannot.
+bool writeRandomFile(const QString& path, qint64 size, quint32 seed);
 } // namespace TestData
 
 #endif // TESTDATA_H

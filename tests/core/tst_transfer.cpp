@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QSslCertificate>
 #include <QTemporaryDir>
 
@@ -17,12 +18,27 @@
 
 namespace {
 using TestData::sha256Of;
-using TestData::writeRandom;
 const char* const RateLimitVariable = "NORV_TRANSFER_RATE_LIMIT";
 // Slow enough that a pause or a change lands in the middle of the transfer.
 const QByteArray SlowBytesPerSecond = QByteArrayLiteral("4194304");
 const qint64 MiB = 1024 * 1024;
 const int TransferTimeoutMs = 180000;
+const int WriteBlockBytes = 1024 * 1024;
+
+void writeFile(const QString& path, qint64 size, quint32 seed)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QRandomGenerator random(seed);
+    QVector<quint32> block(WriteBlockBytes / sizeof(quint32));
+    for (qint64 left = size; left > 0;) {
+        random.fillRange(block.data(), block.size());
+        const qint64 bytes = qMin<qint64>(left, WriteBlockBytes);
+        QCOMPARE(file.write(reinterpret_cast<const char*>(block.constData()), bytes), bytes);
+        left -= bytes;
+    }
+}
 
 // A self-signed certificate for another name than the server's address; its leaf in DER form.
 QByteArray makeCertificate(const QString& keyPath, const QString& certificatePath)
@@ -198,7 +214,7 @@ QString TestTransfer::download(const QString& name, const QString& as)
 void TestTransfer::largeFileArrivesIdentical()
 {
     const QString path = m_work->filePath(QStringLiteral("large.bin"));
-    QVERIFY(writeRandom(path, 64 * MiB, 1));
+    writeFile(path, 64 * MiB, 1);
     agent();
     const QString id = upload(path);
     QVERIFY(waitForState(id, QStringLiteral("done")));
@@ -215,10 +231,10 @@ void TestTransfer::treeArrivesIdenticalWithRelativePaths()
     QHash<QString, QByteArray> expected;
     for (int i = 0; i < 200; ++i) {
         const QString relative = QStringLiteral("sub%1/deep%2/файл-%3.txt").arg(i % 5).arg(i % 3).arg(i);
-        QVERIFY(writeRandom(root + QLatin1Char('/') + relative, i * 37 + 1, 100 + i));
+        writeFile(root + QLatin1Char('/') + relative, i * 37 + 1, 100 + i);
         expected.insert(QStringLiteral("Bäume 树/") + relative, sha256Of(root + QLatin1Char('/') + relative));
     }
-    QVERIFY(writeRandom(root + QStringLiteral("/leer.txt"), 0, 0));
+    writeFile(root + QStringLiteral("/leer.txt"), 0, 0);
     expected.insert(QStringLiteral("Bäume 树/leer.txt"), sha256Of(root + QStringLiteral("/leer.txt")));
     QVERIFY(QDir().mkpath(root + QStringLiteral("/empty dir")));
     agent();
@@ -243,7 +259,7 @@ void TestTransfer::treeArrivesIdenticalWithRelativePaths()
 void TestTransfer::pauseAndResumeContinueTheSameUpload()
 {
     const QString path = m_work->filePath(QStringLiteral("paused.bin"));
-    QVERIFY(writeRandom(path, 16 * MiB, 2));
+    writeFile(path, 16 * MiB, 2);
     agent(true);
     const QString id = upload(path);
     QVERIFY(waitForBytes(id));
@@ -263,7 +279,7 @@ void TestTransfer::pauseAndResumeContinueTheSameUpload()
 void TestTransfer::cancelTerminatesTheUploadOnTheServer()
 {
     const QString path = m_work->filePath(QStringLiteral("cancelled.bin"));
-    QVERIFY(writeRandom(path, 16 * MiB, 3));
+    writeFile(path, 16 * MiB, 3);
     agent(true);
     const QString id = upload(path);
     QVERIFY(waitForBytes(id));
@@ -275,7 +291,7 @@ void TestTransfer::cancelTerminatesTheUploadOnTheServer()
 void TestTransfer::uploadUnknownToTheServerStartsAnew()
 {
     const QString path = m_work->filePath(QStringLiteral("expired.bin"));
-    QVERIFY(writeRandom(path, 16 * MiB, 4));
+    writeFile(path, 16 * MiB, 4);
     agent(true);
     const QString id = upload(path);
     QVERIFY(waitForBytes(id));
@@ -297,12 +313,12 @@ void TestTransfer::uploadUnknownToTheServerStartsAnew()
 void TestTransfer::changedFileFails()
 {
     const QString path = m_work->filePath(QStringLiteral("changing.bin"));
-    QVERIFY(writeRandom(path, 16 * MiB, 5));
+    writeFile(path, 16 * MiB, 5);
     agent(true);
     const QString id = upload(path);
     QVERIFY(waitForBytes(id));
     m_agent->pause(id);
-    QVERIFY(writeRandom(path, 16 * MiB + 1, 6));
+    writeFile(path, 16 * MiB + 1, 6);
     m_agent->resume(id, nullptr);
     QVERIFY(waitForState(id, QStringLiteral("failed")));
     QCOMPARE(transfer(id).value(QStringLiteral("error")).toString(), QStringLiteral("the file changed"));
@@ -311,7 +327,7 @@ void TestTransfer::changedFileFails()
 void TestTransfer::downloadResumesWithRange()
 {
     const QString served = m_served + QStringLiteral("/resumed.bin");
-    QVERIFY(writeRandom(served, 16 * MiB, 7));
+    writeFile(served, 16 * MiB, 7);
     agent(true);
     const QString id = download(QStringLiteral("resumed.bin"));
     QVERIFY(waitForBytes(id));
@@ -331,13 +347,13 @@ void TestTransfer::downloadResumesWithRange()
 void TestTransfer::changedValidatorRestartsFromZero()
 {
     const QString served = m_served + QStringLiteral("/changed.bin");
-    QVERIFY(writeRandom(served, 16 * MiB, 8));
+    writeFile(served, 16 * MiB, 8);
     agent(true);
     const QString id = download(QStringLiteral("changed.bin"));
     QVERIFY(waitForBytes(id));
     m_agent->pause(id);
     // A new version of the same size: only its validator tells it apart.
-    QVERIFY(writeRandom(served, 16 * MiB, 9));
+    writeFile(served, 16 * MiB, 9);
     QFile(served).setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime);
     m_files.output();
 
@@ -349,8 +365,8 @@ void TestTransfer::changedValidatorRestartsFromZero()
 
 void TestTransfer::namesAreMadeSafeAndUnique()
 {
-    QVERIFY(writeRandom(m_served + QStringLiteral("/report.txt"), 1000, 10));
-    QVERIFY(writeRandom(m_downloads + QStringLiteral("/report.txt"), 10, 11));
+    writeFile(m_served + QStringLiteral("/report.txt"), 1000, 10);
+    writeFile(m_downloads + QStringLiteral("/report.txt"), 10, 11);
     agent();
     const QString taken = download(QStringLiteral("report.txt"));
     const QString unsafe = download(QStringLiteral("report.txt"), QStringLiteral("../../evil\tname.txt"));
@@ -404,7 +420,7 @@ void TestTransfer::onlyTheViewsCertificateIsAccepted()
     QVERIFY(tlsFiles.start(
         QStringLiteral("range-server.mjs"),
         {m_served, m_work->filePath(QStringLiteral("served.key")), m_work->filePath(QStringLiteral("served.pem"))}));
-    QVERIFY(writeRandom(m_served + QStringLiteral("/secure.txt"), 1000, 13));
+    writeFile(m_served + QStringLiteral("/secure.txt"), 1000, 13);
     CertificateTrust trust;
     if (!accepted.isEmpty()) {
         trust.accept(QStringLiteral("127.0.0.1"), leaves.value(accepted));
@@ -424,7 +440,7 @@ void TestTransfer::onlyTheViewsCertificateIsAccepted()
 void TestTransfer::restartBringsTransfersBackPaused()
 {
     const QString path = m_work->filePath(QStringLiteral("restarted.bin"));
-    QVERIFY(writeRandom(path, 16 * MiB, 12));
+    writeFile(path, 16 * MiB, 12);
     agent(true);
     m_grants.grantUpload(path);
     const QString id = m_agent

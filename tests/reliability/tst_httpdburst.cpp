@@ -121,7 +121,7 @@ private:
 void TestHttpdBurst::initTestCase()
 {
     // Ten thousand rejections would each be logged.
-    QLoggingCategory::setFilterRules(QStringLiteral("tessel.httpd.debug=false"));
+    QLoggingCategory::setFilterRules(QStringLiteral("tessel.httpd.debug=false\ntessel.transfer.debug=false"));
     m_core = std::make_unique<TesselCore>(QStringLiteral("tst_httpdburst"), 0);
     m_portal = std::make_unique<TesselPortal>(m_core.get());
     qputenv("NORV_HTTPD_PORT", "0");
@@ -226,7 +226,7 @@ void TestHttpdBurst::statusStaysAnsweredWhileAThousandFilesMove()
     QVERIFY2(tus.start(QStringLiteral("tus-server.mjs"), {store}), "the tus server did not start");
     const QString folder = work.filePath(QStringLiteral("thousand"));
     for (int i = 0; i < QueuedFiles; ++i) {
-        QVERIFY(TestData::writeRandom(folder + QStringLiteral("/f%1.bin").arg(i), FileBytes, quint32(i)));
+        QVERIFY(TestData::writeRandomFile(folder + QStringLiteral("/f%1.bin").arg(i), FileBytes, quint32(i)));
     }
     m_portal->grantDroppedPath(folder);
     const QByteArray origin = tus.origin().toLatin1();

@@ -237,7 +237,7 @@ void TestKilledTransfer::uploadSurvivesKillsAtRandomMoments()
     TcpRelay relay;
     QVERIFY(relay.start(tus.port()));
     const QString path = work.filePath(QStringLiteral("upload.bin"));
-    QVERIFY(TestData::writeRandom(path, ManyKillsFileBytes, 256));
+    QVERIFY(TestData::writeRandomFile(path, ManyKillsFileBytes, 256));
     const quint32 seed = qEnvironmentVariableIsSet(SeedVariable) ? qEnvironmentVariableIntValue(SeedVariable)
                                                                  : QRandomGenerator::global()->generate();
     qInfo().noquote() << QStringLiteral("kill moments drawn with %1=%2").arg(QLatin1String(SeedVariable)).arg(seed);
@@ -251,11 +251,14 @@ void TestKilledTransfer::uploadSurvivesKillsAtRandomMoments()
     QVERIFY2(service.attach(client), "the client's local service did not start");
     const QString id = startUpload(service, path, relay.origin() + QStringLiteral("/files/"));
     QVERIFY(!id.isEmpty());
+    QStringList held;
     for (int kill = 1; kill <= Kills; ++kill) {
         // The moment is the point of the test: anywhere from the first request to deep into a PATCH.
-        QTest::qWait(int(moments.bounded(LatestKillMs)));
+        const int moment = int(moments.bounded(LatestKillMs));
+        QTest::qWait(moment);
         client->kill();
         QVERIFY(client->waitForFinished(ReplyTimeoutMs));
+        held.append(QStringLiteral("%1 ms: %2").arg(moment).arg(QFileInfo(storedUpload(store)).size()));
         if (kill == Kills) {
             qunsetenv("NORV_TRANSFER_RATE_LIMIT");
         }
@@ -264,6 +267,7 @@ void TestKilledTransfer::uploadSurvivesKillsAtRandomMoments()
         QCOMPARE(service.transfer(id).value(QStringLiteral("state")).toString(), QStringLiteral("paused"));
         QVERIFY(kill == Kills || resume(service, id));
     }
+    qInfo().noquote() << "killed after the resume at, and bytes the server held:" << held.join(QStringLiteral(", "));
     QVERIFY2(QFileInfo(storedUpload(store)).size() < ManyKillsFileBytes, "the upload ended before the last kill");
 
     QVERIFY(resumeUntilDone(service, id));

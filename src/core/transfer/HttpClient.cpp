@@ -183,7 +183,7 @@ void HttpClient::setRateLimit(qint64 bytesPerSecond)
 void HttpClient::setStallSeconds(long seconds)
 {
     const QMutexLocker lock(&m_mutex);
-    m_stallSeconds = seconds > 0 ? seconds : DefaultStallSeconds;
+    m_stallSeconds = seconds > 0 ? seconds : StallSeconds;
 }
 
 void HttpClient::run()

@@ -19,8 +19,8 @@ class QObject;
 class HttpClient
 {
 public:
-    // A connection that moves no byte for this long is dropped.
-    static constexpr long DefaultStallSeconds = 60;
+    // A connection that moves no byte for this long is dropped, unless set otherwise.
+    static constexpr long StallSeconds = 60;
 
     // Results are handed to the receiver's thread; the receiver must outlive the client.
     HttpClient(const CertificateTrust* trust, QObject* receiver);
@@ -36,7 +36,7 @@ public:
     void abort(quint64 id);
     // Caps each exchange's speed in both directions, 0 for no cap.
     void setRateLimit(qint64 bytesPerSecond);
-    // How long a connection may move no byte, 0 for the default.
+    // How long a connection may move no byte before it is dropped; 0 keeps StallSeconds.
     void setStallSeconds(long seconds);
 
     struct Exchange;
@@ -53,7 +53,7 @@ private:
     bool m_stopping = false;
     quint64 m_lastId = 0;
     qint64 m_rateLimit = 0;
-    long m_stallSeconds = DefaultStallSeconds;
+    long m_stallSeconds = StallSeconds;
     std::vector<std::unique_ptr<Exchange>> m_pending;
     std::vector<quint64> m_aborted;
     // Owned by the client's thread once admitted.

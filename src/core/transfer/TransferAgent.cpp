@@ -13,7 +13,6 @@
 #include <QRegularExpression>
 
 namespace {
-// For tests: a speed cap, and a shorter stall limit than a real network needs.
 const char* const RateLimitVariable = "NORV_TRANSFER_RATE_LIMIT";
 const char* const StallSecondsVariable = "NORV_TRANSFER_STALL_SECONDS";
 const QString DownloadsFolder = QStringLiteral("downloads");

@@ -180,6 +180,7 @@ void TusUpload::askOffset()
 
 void TusUpload::onOffset(const HttpExchangeResult& result)
 {
+    const qint64 confirmed = m_item.offset;
     if (isTransient(result) || result.status == Locked) {
         retryLater(reasonOf(result), [this] { askOffset(); });
         return;
@@ -197,13 +198,12 @@ void TusUpload::onOffset(const HttpExchangeResult& result)
         fail(QStringLiteral("the server holds an upload of another size"));
         return;
     }
-    const qint64 before = m_item.offset;
     if (!acceptOffset(result.header("upload-offset"))) {
         fail(QStringLiteral("the server answered without a valid offset"));
         return;
     }
     // A broken request whose bytes the server kept was progress: only failures in a row count.
-    if (m_item.offset > before) {
+    if (m_item.offset > confirmed) {
         m_retry.reset();
     }
     saveCheckpoint();

@@ -24,7 +24,7 @@ const char* const TransferCategory = "tessel.transfer";
 const QString RetryLine = QStringLiteral("transfer retries in");
 } // namespace
 
-class TestTransferFaults : public QObject
+class TestNetworkFaults : public QObject
 {
     Q_OBJECT
 
@@ -53,7 +53,7 @@ private:
     std::unique_ptr<TransferAgent> m_agent;
 };
 
-void TestTransferFaults::init()
+void TestNetworkFaults::init()
 {
     m_work = std::make_unique<QTemporaryDir>();
     m_store = m_work->filePath(QStringLiteral("store"));
@@ -62,7 +62,7 @@ void TestTransferFaults::init()
     QVERIFY2(m_tus.start(QStringLiteral("tus-server.mjs"), {m_store}), "the tus server did not start");
 }
 
-void TestTransferFaults::cleanup()
+void TestNetworkFaults::cleanup()
 {
     m_agent.reset();
     m_tus.kill();
@@ -70,9 +70,9 @@ void TestTransferFaults::cleanup()
     qunsetenv("NORV_TRANSFER_STALL_SECONDS");
 }
 
-QString TestTransferFaults::startUpload(qint64 size, const QString& origin)
+QString TestNetworkFaults::startUpload(qint64 size, const QString& origin)
 {
-    if (!TestData::writeRandom(m_path, size, quint32(size))) {
+    if (!TestData::writeRandomFile(m_path, size, quint32(size))) {
         return {};
     }
     m_agent = std::make_unique<TransferAgent>(
@@ -83,7 +83,7 @@ QString TestTransferFaults::startUpload(qint64 size, const QString& origin)
         .toString();
 }
 
-QString TestTransferFaults::state(const QString& id) const
+QString TestNetworkFaults::state(const QString& id) const
 {
     for (const QJsonValue& value : m_agent->list()) {
         if (value.toObject().value(QStringLiteral("id")).toString() == id) {
@@ -93,7 +93,7 @@ QString TestTransferFaults::state(const QString& id) const
     return {};
 }
 
-bool TestTransferFaults::waitUntilDone(const QString& id) const
+bool TestNetworkFaults::waitUntilDone(const QString& id) const
 {
     // Nothing is resumed by hand: a failed transfer is a failed test.
     const bool done =
@@ -106,13 +106,13 @@ bool TestTransferFaults::waitUntilDone(const QString& id) const
     return true;
 }
 
-QString TestTransferFaults::storedUpload() const
+QString TestNetworkFaults::storedUpload() const
 {
     const QStringList infos = QDir(m_store).entryList({QStringLiteral("*.json")});
     return infos.size() == 1 ? m_store + QLatin1Char('/') + QFileInfo(infos.first()).completeBaseName() : QString();
 }
 
-void TestTransferFaults::uploadOutlivesARestartOfTheServer()
+void TestNetworkFaults::uploadOutlivesARestartOfTheServer()
 {
     CategoryLog log(TransferCategory);
     // Slow enough for the server to die in the middle.
@@ -130,7 +130,7 @@ void TestTransferFaults::uploadOutlivesARestartOfTheServer()
     QCOMPARE(sha256Of(storedUpload()), sha256Of(m_path));
 }
 
-void TestTransferFaults::uploadOutlivesCutConnections()
+void TestNetworkFaults::uploadOutlivesCutConnections()
 {
     const qint64 fileBytes = 24 * MiB;
     const qint64 cutBytes = 2 * MiB;
@@ -145,7 +145,7 @@ void TestTransferFaults::uploadOutlivesCutConnections()
             << fileBytes;
 }
 
-void TestTransferFaults::trickleIsNotTakenForAStall()
+void TestNetworkFaults::trickleIsNotTakenForAStall()
 {
     CategoryLog log(TransferCategory);
     // The one request takes about 20 s, many times the stall limit, while bytes keep moving.
@@ -160,5 +160,5 @@ void TestTransferFaults::trickleIsNotTakenForAStall()
     QCOMPARE(sha256Of(storedUpload()), sha256Of(m_path));
 }
 
-NORV_TEST_MAIN(TestTransferFaults)
-#include "tst_transferfaults.moc"
+NORV_TEST_MAIN(TestNetworkFaults)
+#include "tst_networkfaults.moc"
