@@ -76,9 +76,8 @@ private:
     // Server to client, untouched.
     void answer()
     {
-        const QByteArray data = m_server->readAll();
-        if (m_client->isOpen()) {
-            m_client->write(data);
+        if (m_server->isOpen() && m_client->isOpen()) {
+            m_client->write(m_server->readAll());
         }
     }
 
