@@ -121,7 +121,7 @@ private:
 void TestHttpdBurst::initTestCase()
 {
     // Ten thousand rejections would each be logged.
-    QLoggingCategory::setFilterRules(QStringLiteral("tessel.httpd.debug=false\ntessel.transfer.debug=false"));
+    QLoggingCategory::setFilterRules(QStringLiteral("tessel.httpd.debug=false"));
     m_core = std::make_unique<TesselCore>(QStringLiteral("tst_httpdburst"), 0);
     m_portal = std::make_unique<TesselPortal>(m_core.get());
     qputenv("NORV_HTTPD_PORT", "0");
