@@ -11,12 +11,18 @@ const QByteArray PortLine = QByteArrayLiteral("listening ");
 
 NodePeer::~NodePeer()
 {
+    kill();
+}
+
+void NodePeer::kill()
+{
     m_process.kill();
     m_process.waitForFinished();
 }
 
 bool NodePeer::start(const QString& script, const QStringList& arguments)
 {
+    m_output.clear();
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     startTiedToTest(
         m_process, QStringLiteral("node"), QStringList {QStringLiteral(NORV_NODE_DIR "/") + script} + arguments);

@@ -16,7 +16,10 @@ public:
     NodePeer& operator=(const NodePeer&) = delete;
 
     // Starts tests/node/<script> and waits for its port; false if it does not come up.
+    // A stopped peer may be started again.
     bool start(const QString& script, const QStringList& arguments = {});
+    // Kills the program at once, as a crash would.
+    void kill();
     quint16 port() const { return m_port; }
     QString origin() const;
     // Everything the program printed after its port line, read so far.

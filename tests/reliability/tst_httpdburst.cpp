@@ -1,6 +1,8 @@
 // The local service under a burst of malformed and oversized requests and of connections
-// that stall: a well-behaved client keeps getting /status within 1 s, and the service
-// never holds more connections than its limit.
+// that stall, and while a thousand files move: a well-behaved client keeps getting /status
+// within 1 s, and the service never holds more connections than its limit.
+#include "common/NodePeer.h"
+#include "common/TestData.h"
 #include "common/TestEnvironment.h"
 #include "core/TesselCore.h"
 #include "core/TesselHttpd.h"
@@ -8,10 +10,14 @@
 #include "core/httpd/HttpRequestParser.h"
 #include "core/httpd/HttpServer.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QHostAddress>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLoggingCategory>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 
 #include <memory>
 #include <vector>
@@ -26,6 +32,10 @@ const int StatusDeadlineMs = 1000;
 const int BatchTimeoutMs = 10000;
 const int SettleMs = 500;
 const int PollMs = 5;
+const int QueuedFiles = 1000;
+const int FileBytes = 4096;
+const int EventStreams = 8;
+const int TransferTimeoutMs = 240000;
 
 using Sockets = std::vector<std::unique_ptr<QTcpSocket>>;
 
@@ -92,12 +102,15 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void statusStaysAnsweredDuringBurst();
+    void statusStaysAnsweredWhileAThousandFilesMove();
 
 private:
     // Status code and time of one GET /status; 0 when no answer came in time.
     int probeStatus(qint64* elapsedMs) const;
     void sendBatch(int first);
     int stillHeld(Sockets& sockets) const;
+    // Sockets that have sent the request head given, with the device id and the page's origin.
+    std::unique_ptr<QTcpSocket> pageRequest(const QByteArray& head, const QByteArray& origin, const QByteArray& body);
 
     std::unique_ptr<TesselCore> m_core;
     std::unique_ptr<TesselPortal> m_portal;
@@ -192,6 +205,84 @@ void TestHttpdBurst::statusStaysAnsweredDuringBurst()
         QVERIFY(stillHeld(stalled) <= HttpServer::MaxConnections);
     }
     qInfo() << "slowest /status during the burst:" << slowest << "ms";
+}
+
+std::unique_ptr<QTcpSocket>
+TestHttpdBurst::pageRequest(const QByteArray& head, const QByteArray& origin, const QByteArray& body)
+{
+    auto socket = connectTo(m_port);
+    socket->write(head + " HTTP/1.1\r\n" + hostLine(m_port) + "Origin: " + origin
+                  + "\r\nX-Device-Id: " + m_core->Get_Deviceuuid().toLatin1()
+                  + "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+    return socket;
+}
+
+void TestHttpdBurst::statusStaysAnsweredWhileAThousandFilesMove()
+{
+    QTemporaryDir work;
+    const QString store = work.filePath(QStringLiteral("store"));
+    QVERIFY(QDir().mkpath(store));
+    NodePeer tus;
+    QVERIFY2(tus.start(QStringLiteral("tus-server.mjs"), {store}), "the tus server did not start");
+    const QString folder = work.filePath(QStringLiteral("thousand"));
+    for (int i = 0; i < QueuedFiles; ++i) {
+        QVERIFY(TestData::writeRandomFile(folder + QStringLiteral("/f%1.bin").arg(i), FileBytes, quint32(i)));
+    }
+    m_portal->grantDroppedPath(folder);
+    const QByteArray origin = tus.origin().toLatin1();
+
+    // One request queues them all, as a dropped folder does.
+    const QJsonObject upload {{QStringLiteral("path"), folder},
+                              {QStringLiteral("endpoint"), tus.origin() + QStringLiteral("/files/")}};
+    auto created = pageRequest(
+        "POST /transfers", origin, "{\"upload\": " + QJsonDocument(upload).toJson(QJsonDocument::Compact) + '}');
+    QVERIFY(created->waitForReadyRead(StartTimeoutMs));
+    QVERIFY2(created->readAll().startsWith("HTTP/1.1 201"), "the folder was not queued");
+    Sockets streams;
+    for (int i = 0; i < EventStreams; ++i) {
+        streams.push_back(pageRequest("GET /transfers/events", origin, {}));
+        QVERIFY(streams.back()->waitForReadyRead(StartTimeoutMs));
+    }
+    // Half of them send nothing, half stop inside the request head. The service ends each one
+    // at its request deadline or to make room; it is opened again, so 16 stall throughout.
+    const auto stall = [this](size_t index) {
+        auto socket = connectTo(m_port);
+        socket->write(index % 2 ? QByteArray("GET /status HTTP/1.1\r\nHo") : QByteArray());
+        return socket;
+    };
+    Sockets stalled;
+    for (int i = 0; i < HttpServer::MaxConnections; ++i) {
+        stalled.push_back(stall(stalled.size()));
+    }
+
+    const auto arrived = [&] {
+        return QDir(store).entryList({QStringLiteral("*.json")}).size();
+    };
+    QElapsedTimer clock;
+    clock.start();
+    qint64 slowest = 0;
+    int probes = 0;
+    while (arrived() < QueuedFiles && clock.elapsed() < TransferTimeoutMs) {
+        qint64 elapsed = 0;
+        QCOMPARE(probeStatus(&elapsed), 200);
+        QVERIFY2(elapsed < StatusDeadlineMs, qPrintable(QString::number(elapsed)));
+        slowest = qMax(slowest, elapsed);
+        ++probes;
+        for (auto& stream : streams) {
+            stream->waitForReadyRead(0);
+        }
+        for (size_t i = 0; i < stalled.size(); ++i) {
+            stalled[i]->waitForReadyRead(0);
+            if (stalled[i]->state() == QAbstractSocket::UnconnectedState) {
+                stalled[i] = stall(i);
+            }
+        }
+    }
+    QCOMPARE(arrived(), QueuedFiles);
+    for (auto& stream : streams) {
+        QCOMPARE(stream->state(), QAbstractSocket::ConnectedState);
+    }
+    qInfo() << "slowest /status of" << probes << "while" << QueuedFiles << "files moved:" << slowest << "ms";
 }
 
 NORV_TEST_MAIN(TestHttpdBurst)

@@ -4,6 +4,7 @@
 #include "common/NodePeer.h"
 #include "common/ProcessSet.h"
 #include "common/RawHttp.h"
+#include "common/TcpRelay.h"
 #include "common/TestData.h"
 #include "common/TestEnvironment.h"
 
@@ -12,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRandomGenerator>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
@@ -22,6 +24,16 @@ const qint64 FileBytes = 24 * 1024 * 1024;
 const int ReplyTimeoutMs = 60000;
 const int TransferTimeoutMs = 180000;
 const QByteArray Credentials = QByteArrayLiteral("{\"Authorization\": \"Bearer fresh\"}");
+const qint64 MiB = 1024 * 1024;
+const qint64 ManyKillsFileBytes = 256 * MiB;
+const int Kills = 20;
+// The agent's PATCH requests carry this much at most.
+const qint64 RequestBytes = 32 * MiB;
+// At 8 MiB/s a kill at most 1.5 s after the resume leaves at most 12 MiB a run: twenty runs
+// never finish the file, whatever the draw.
+const QByteArray KilledRunBytesPerSecond = QByteArray::number(8 * MiB);
+const int LatestKillMs = 1500;
+const char* const SeedVariable = "NORV_TEST_SEED";
 
 // A client's local service, reached as a page reaches it.
 class LocalService
@@ -119,16 +131,46 @@ bool writeLetters(const QString& path, char first)
     return file.flush();
 }
 
-// Resumes the transfer with fresh credentials, as the page does after a restart, and waits until it is done.
+// Resumes the transfer with fresh credentials, as the page does after a restart.
+bool resume(LocalService& service, const QString& id)
+{
+    return service.send("POST", "/transfers/" + id.toLatin1() + "/resume", "{\"headers\": " + Credentials + '}').first
+        == 200;
+}
+
+// Resumes the transfer and waits until it is done.
 bool resumeUntilDone(LocalService& service, const QString& id)
 {
-    if (service.send("POST", "/transfers/" + id.toLatin1() + "/resume", "{\"headers\": " + Credentials + '}').first
-        != 200) {
+    if (!resume(service, id)) {
         return false;
     }
     return QTest::qWaitFor(
         [&] { return service.transfer(id).value(QStringLiteral("state")).toString() == QLatin1String("done"); },
         TransferTimeoutMs);
+}
+
+// Picks the file in the client's dialog and asks for its upload to endpoint; the transfer's id.
+QString startUpload(LocalService& service, const QString& path, const QString& endpoint)
+{
+    const auto picked = service.send("POST", "/pick/files", {}, [&] { chooseInDialog(path); });
+    if (picked.first != 200) {
+        return {};
+    }
+    const QJsonObject upload {{QStringLiteral("path"), path}, {QStringLiteral("endpoint"), endpoint}};
+    const auto created = service.send("POST",
+                                      "/transfers",
+                                      "{\"upload\": " + QJsonDocument(upload).toJson(QJsonDocument::Compact)
+                                          + ", \"headers\": " + Credentials + '}');
+    return created.first == 201
+        ? QJsonDocument::fromJson(created.second).object().value(QStringLiteral("id")).toString()
+        : QString();
+}
+
+// The data file of the one upload the tus server's store holds, empty unless there is exactly one.
+QString storedUpload(const QString& store)
+{
+    const QStringList infos = QDir(store).entryList({QStringLiteral("*.json")});
+    return infos.size() == 1 ? store + QLatin1Char('/') + QFileInfo(infos.first()).completeBaseName() : QString();
 }
 } // namespace
 
@@ -138,6 +180,7 @@ class TestKilledTransfer : public QObject
 
 private slots:
     void uploadContinuesAfterSigkill();
+    void uploadSurvivesKillsAtRandomMoments();
     void downloadContinuesAfterSigkill();
 };
 
@@ -159,21 +202,12 @@ void TestKilledTransfer::uploadContinuesAfterSigkill()
     service.origin = tus.origin().toLatin1();
     QVERIFY2(service.attach(client), "the client's local service did not start");
 
-    const auto picked = service.send("POST", "/pick/files", {}, [&] { chooseInDialog(path); });
-    QCOMPARE(picked.first, 200);
-    const QJsonObject upload {{QStringLiteral("path"), path},
-                              {QStringLiteral("endpoint"), tus.origin() + QStringLiteral("/files/")}};
-    const auto created = service.send("POST",
-                                      "/transfers",
-                                      "{\"upload\": " + QJsonDocument(upload).toJson(QJsonDocument::Compact)
-                                          + ", \"headers\": " + Credentials + '}');
-    QCOMPARE(created.first, 201);
-    const QString id = QJsonDocument::fromJson(created.second).object().value(QStringLiteral("id")).toString();
+    const QString id = startUpload(service, path, tus.origin() + QStringLiteral("/files/"));
+    QVERIFY(!id.isEmpty());
 
     // Killed once the server holds part of the file.
     const auto storedData = [&] {
-        const QStringList infos = QDir(store).entryList({QStringLiteral("*.json")});
-        return infos.size() == 1 ? store + QLatin1Char('/') + QFileInfo(infos.first()).completeBaseName() : QString();
+        return storedUpload(store);
     };
     QVERIFY(QTest::qWaitFor([&] { return QFileInfo(storedData()).size() > 0; }, TransferTimeoutMs));
     client->kill();
@@ -190,6 +224,56 @@ void TestKilledTransfer::uploadContinuesAfterSigkill()
     QVERIFY(resumeUntilDone(service, id));
     QCOMPARE(storedData(), firstUpload);
     QCOMPARE(sha256Of(firstUpload), sha256Of(path));
+}
+
+void TestKilledTransfer::uploadSurvivesKillsAtRandomMoments()
+{
+    QTemporaryDir work;
+    const QString store = work.filePath(QStringLiteral("store"));
+    QVERIFY(QDir().mkpath(store));
+    NodePeer tus;
+    QVERIFY2(tus.start(QStringLiteral("tus-server.mjs"), {store}), "the tus server did not start");
+    // Counts what the server receives.
+    TcpRelay relay;
+    QVERIFY(relay.start(tus.port()));
+    const QString path = work.filePath(QStringLiteral("upload.bin"));
+    QVERIFY(TestData::writeRandomFile(path, ManyKillsFileBytes, 256));
+    const quint32 seed = qEnvironmentVariableIsSet(SeedVariable) ? qEnvironmentVariableIntValue(SeedVariable)
+                                                                 : QRandomGenerator::global()->generate();
+    qInfo().noquote() << QStringLiteral("kill moments drawn with %1=%2").arg(QLatin1String(SeedVariable)).arg(seed);
+    QRandomGenerator moments(seed);
+
+    qputenv("NORV_TRANSFER_RATE_LIMIT", KilledRunBytesPerSecond);
+    ProcessSet processes;
+    LocalService service;
+    service.origin = relay.origin().toLatin1();
+    QProcess* client = processes.start(TestEnvironment::clientPath());
+    QVERIFY2(service.attach(client), "the client's local service did not start");
+    const QString id = startUpload(service, path, relay.origin() + QStringLiteral("/files/"));
+    QVERIFY(!id.isEmpty());
+    QStringList held;
+    for (int kill = 1; kill <= Kills; ++kill) {
+        // The moment is the point of the test: anywhere from the first request to deep into a PATCH.
+        const int moment = int(moments.bounded(LatestKillMs));
+        QTest::qWait(moment);
+        client->kill();
+        QVERIFY(client->waitForFinished(ReplyTimeoutMs));
+        held.append(QStringLiteral("%1 ms: %2").arg(moment).arg(QFileInfo(storedUpload(store)).size()));
+        if (kill == Kills) {
+            qunsetenv("NORV_TRANSFER_RATE_LIMIT");
+        }
+        client = processes.start(TestEnvironment::clientPath());
+        QVERIFY2(service.attach(client), "the restarted client's local service did not start");
+        QCOMPARE(service.transfer(id).value(QStringLiteral("state")).toString(), QStringLiteral("paused"));
+        QVERIFY(kill == Kills || resume(service, id));
+    }
+    qInfo().noquote() << "killed after the resume at, and bytes the server held:" << held.join(QStringLiteral(", "));
+    QVERIFY2(QFileInfo(storedUpload(store)).size() < ManyKillsFileBytes, "the upload ended before the last kill");
+
+    QVERIFY(resumeUntilDone(service, id));
+    QCOMPARE(sha256Of(storedUpload(store)), sha256Of(path));
+    qInfo() << relay.bytesToServer() << "bytes reached the server for a file of" << ManyKillsFileBytes;
+    QVERIFY(relay.bytesToServer() <= ManyKillsFileBytes + RequestBytes);
 }
 
 void TestKilledTransfer::downloadContinuesAfterSigkill()

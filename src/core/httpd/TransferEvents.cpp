@@ -19,11 +19,18 @@ TransferEvents::TransferEvents(QObject* parent)
 bool TransferEvents::isFull()
 {
     m_streams.removeAll(nullptr);
-    return m_streams.size() >= MaxStreams;
+    m_reserved.removeAll(nullptr);
+    return m_streams.size() + m_reserved.size() >= MaxStreams;
+}
+
+void TransferEvents::reserve(HttpConnection* connection)
+{
+    m_reserved.append(connection);
 }
 
 void TransferEvents::add(HttpConnection* connection, const QJsonObject& snapshot)
 {
+    m_reserved.removeAll(connection);
     m_streams.append(connection);
     connection->sendStreamData(event("snapshot", snapshot));
     m_keepAlive.start();

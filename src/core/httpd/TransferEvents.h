@@ -22,6 +22,8 @@ public:
     explicit TransferEvents(QObject* parent = nullptr);
 
     bool isFull();
+    // Keeps a place for a stream whose snapshot is on its way; it is sent nothing until then.
+    void reserve(HttpConnection* connection);
     // Takes a connection whose stream head was sent; snapshot is its first event.
     void add(HttpConnection* connection, const QJsonObject& snapshot);
 
@@ -33,6 +35,7 @@ private:
     static QByteArray event(const char* name, const QJsonObject& data);
 
     QList<QPointer<HttpConnection>> m_streams;
+    QList<QPointer<HttpConnection>> m_reserved;
     QTimer m_keepAlive;
 };
 

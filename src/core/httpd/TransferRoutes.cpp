@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QUrlQuery>
 
+#include <functional>
 #include <optional>
 
 namespace {
@@ -91,6 +92,18 @@ std::optional<HttpResponse> parsePageBody(const HttpRequest& request, QJsonObjec
     }
     return std::nullopt;
 }
+
+// The answer to a request that started a transfer.
+HttpResponse created(const TransferAgent::Outcome& outcome)
+{
+    if (outcome.verdict != TransferAgent::Verdict::Ok) {
+        return answer(outcome, HttpStatus::Created);
+    }
+    const QString id = outcome.transfer.value(QStringLiteral("id")).toString();
+    HttpResponse response = json(HttpStatus::Created, {{QStringLiteral("id"), id}});
+    response.addHeader(QByteArrayLiteral("Location"), TransfersPath + '/' + id.toLatin1());
+    return response;
+}
 } // namespace
 
 TransferRoutes::TransferRoutes(TesselCore* core, TesselPortal* portal)
@@ -134,8 +147,8 @@ std::optional<HttpResponse> TransferRoutes::dispatch(const HttpRequest& request,
     const QByteArray path = request.path();
     const QByteArray& method = request.method;
     if (path == TransfersPath) {
-        return method == "POST" ? create(request)
-            : method == "GET"   ? list()
+        return method == "POST" ? create(request, connection)
+            : method == "GET"   ? list(request, connection)
                                 : HttpResponse::error(HttpStatus::MethodNotAllowed);
     }
     if (path == EventsPath) {
@@ -148,10 +161,11 @@ std::optional<HttpResponse> TransferRoutes::dispatch(const HttpRequest& request,
     const QList<QByteArray> parts = path.mid(TransfersPath.size() + 1).split('/');
     const QString id = QString::fromLatin1(parts.value(0));
     if (parts.size() == 1 && method == "DELETE") {
-        return control(request, id, QByteArrayLiteral("forget"));
+        return control(request, connection, id, QByteArrayLiteral("forget"));
     }
     if (parts.size() == 2 && Actions.contains(parts.at(1))) {
-        return method == "POST" ? control(request, id, parts.at(1)) : HttpResponse::error(HttpStatus::MethodNotAllowed);
+        return method == "POST" ? control(request, connection, id, parts.at(1))
+                                : HttpResponse::error(HttpStatus::MethodNotAllowed);
     }
     return failure(HttpStatus::NotFound, QStringLiteral("no such endpoint"));
 }
@@ -168,69 +182,96 @@ bool TransferRoutes::carriesDeviceId(const HttpRequest& request) const
     return !deviceId.isEmpty() && offered == deviceId;
 }
 
-HttpResponse TransferRoutes::create(const HttpRequest& request)
+std::optional<HttpResponse> TransferRoutes::create(const HttpRequest& request, HttpConnection& connection)
 {
     QJsonObject body;
     HeaderList headers;
     if (const std::optional<HttpResponse> refusal = parsePageBody(request, body, headers)) {
-        return *refusal;
+        return refusal;
     }
     const QString origin = originOf(request);
     const QJsonObject upload = body.value(QStringLiteral("upload")).toObject();
     const QJsonObject download = body.value(QStringLiteral("download")).toObject();
-    TransferAgent::Outcome outcome;
-    if (!upload.isEmpty()) {
-        outcome = m_agent->call([&] {
-            return m_agent->startUpload(upload.value(QStringLiteral("path")).toString(),
-                                        QUrl(upload.value(QStringLiteral("endpoint")).toString(), QUrl::StrictMode),
-                                        upload.value(QStringLiteral("metadata")).toObject(),
-                                        headers,
-                                        origin);
-        });
-    } else if (!download.isEmpty()) {
-        outcome = m_agent->call([&] {
-            return m_agent->startDownload(QUrl(download.value(QStringLiteral("url")).toString(), QUrl::StrictMode),
-                                          download.value(QStringLiteral("name")).toString(),
-                                          download.value(QStringLiteral("folder")).toString(),
-                                          headers,
-                                          origin);
-        });
-    } else {
+    if (upload.isEmpty() && download.isEmpty()) {
         return failure(HttpStatus::BadRequest, QStringLiteral("neither an upload nor a download"));
     }
-    if (outcome.verdict != TransferAgent::Verdict::Ok) {
-        return answer(outcome, HttpStatus::Created);
-    }
-    const QString id = outcome.transfer.value(QStringLiteral("id")).toString();
-    HttpResponse response = json(HttpStatus::Created, {{QStringLiteral("id"), id}});
-    response.addHeader(QByteArrayLiteral("Location"), TransfersPath + '/' + id.toLatin1());
-    return response;
+    TransferAgent* const agent = m_agent;
+    return answerLater(request, connection, [agent, upload, download, headers, origin] {
+        return created(
+            upload.isEmpty()
+                ? agent->startDownload(QUrl(download.value(QStringLiteral("url")).toString(), QUrl::StrictMode),
+                                       download.value(QStringLiteral("name")).toString(),
+                                       download.value(QStringLiteral("folder")).toString(),
+                                       headers,
+                                       origin)
+                : agent->startUpload(upload.value(QStringLiteral("path")).toString(),
+                                     QUrl(upload.value(QStringLiteral("endpoint")).toString(), QUrl::StrictMode),
+                                     upload.value(QStringLiteral("metadata")).toObject(),
+                                     headers,
+                                     origin));
+    });
 }
 
-HttpResponse TransferRoutes::list()
+std::optional<HttpResponse> TransferRoutes::list(const HttpRequest& request, HttpConnection& connection)
 {
-    const QJsonArray transfers = m_agent->call([this] { return m_agent->list(); });
-    return json(HttpStatus::Ok, {{QStringLiteral("transfers"), transfers}});
+    TransferAgent* const agent = m_agent;
+    return answerLater(request, connection, [agent] {
+        return json(HttpStatus::Ok, {{QStringLiteral("transfers"), agent->list()}});
+    });
 }
 
-HttpResponse TransferRoutes::control(const HttpRequest& request, const QString& id, const QByteArray& action)
+std::optional<HttpResponse> TransferRoutes::control(const HttpRequest& request,
+                                                    HttpConnection& connection,
+                                                    const QString& id,
+                                                    const QByteArray& action)
 {
+    TransferAgent* const agent = m_agent;
     if (action == "pause") {
-        return answer(m_agent->call([&] { return m_agent->pause(id); }), HttpStatus::Ok);
+        return answerLater(request, connection, [agent, id] { return answer(agent->pause(id), HttpStatus::Ok); });
     }
     if (action == "cancel") {
-        return answer(m_agent->call([&] { return m_agent->cancel(id); }), HttpStatus::Ok);
+        return answerLater(request, connection, [agent, id] { return answer(agent->cancel(id), HttpStatus::Ok); });
     }
     if (action == "forget") {
-        return answer(m_agent->call([&] { return m_agent->forget(id); }), HttpStatus::NoContent);
+        return answerLater(
+            request, connection, [agent, id] { return answer(agent->forget(id), HttpStatus::NoContent); });
     }
     QJsonObject body;
     HeaderList headers;
     if (const std::optional<HttpResponse> refusal = parsePageBody(request, body, headers)) {
-        return *refusal;
+        return refusal;
     }
     const bool fresh = body.contains(QStringLiteral("headers"));
-    return answer(m_agent->call([&] { return m_agent->resume(id, fresh ? &headers : nullptr); }), HttpStatus::Ok);
+    return answerLater(request, connection, [agent, id, fresh, headers] {
+        return answer(agent->resume(id, fresh ? &headers : nullptr), HttpStatus::Ok);
+    });
+}
+
+std::optional<HttpResponse> TransferRoutes::answerLater(const HttpRequest& request,
+                                                        HttpConnection& connection,
+                                                        const std::function<HttpResponse()>& work)
+{
+    // The agent may be busy for a while (a folder of many files, a checksum); the service must
+    // go on answering meanwhile, so it holds the connection instead of waiting.
+    connection.hold();
+    const QPointer<HttpConnection> waiting(&connection);
+    const QPointer<TransferEvents> events(&m_events);
+    QMetaObject::invokeMethod(
+        m_agent,
+        [work, waiting, events, request] {
+            HttpResponse response = work();
+            allowPage(request, response);
+            QMetaObject::invokeMethod(
+                events.data(),
+                [waiting, response] {
+                    if (waiting) {
+                        waiting->respond(response);
+                    }
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+    return std::nullopt;
 }
 
 std::optional<HttpResponse> TransferRoutes::openEvents(const HttpRequest& request, HttpConnection& connection)
@@ -242,8 +283,25 @@ std::optional<HttpResponse> TransferRoutes::openEvents(const HttpRequest& reques
     head.addHeader(QByteArrayLiteral("Content-Type"), QByteArrayLiteral("text/event-stream"));
     allowPage(request, head);
     connection.startStream(head);
-    const QJsonArray transfers = m_agent->call([this] { return m_agent->list(); });
-    m_events.add(&connection, {{QStringLiteral("transfers"), transfers}});
+    m_events.reserve(&connection);
+    // The snapshot comes from the agent's thread; what changes after it follows it there.
+    TransferAgent* const agent = m_agent;
+    const QPointer<HttpConnection> stream(&connection);
+    const QPointer<TransferEvents> events(&m_events);
+    QMetaObject::invokeMethod(
+        m_agent,
+        [agent, stream, events] {
+            const QJsonArray transfers = agent->list();
+            QMetaObject::invokeMethod(
+                events.data(),
+                [stream, events, transfers] {
+                    if (stream && events) {
+                        events->add(stream, {{QStringLiteral("transfers"), transfers}});
+                    }
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
     return std::nullopt;
 }
 

@@ -5,6 +5,7 @@
 #include "HttpResponse.h"
 #include "TransferEvents.h"
 
+#include <functional>
 #include <optional>
 
 class HttpConnection;
@@ -21,17 +22,22 @@ public:
     TransferRoutes(TesselCore* core, TesselPortal* portal);
 
     static bool serves(const QByteArray& path);
-    // None when the connection is kept: an event stream, or a dialog the user is in.
+    // None when the connection is kept: an event stream, a dialog the user is in, or an
+    // answer the agent is still working out.
     std::optional<HttpResponse> route(const HttpRequest& request, HttpConnection& connection);
 
 private:
     std::optional<HttpResponse> dispatch(const HttpRequest& request, HttpConnection& connection);
     bool carriesDeviceId(const HttpRequest& request) const;
-    HttpResponse create(const HttpRequest& request);
-    HttpResponse list();
-    HttpResponse control(const HttpRequest& request, const QString& id, const QByteArray& action);
+    std::optional<HttpResponse> create(const HttpRequest& request, HttpConnection& connection);
+    std::optional<HttpResponse> list(const HttpRequest& request, HttpConnection& connection);
+    std::optional<HttpResponse>
+    control(const HttpRequest& request, HttpConnection& connection, const QString& id, const QByteArray& action);
     std::optional<HttpResponse> openEvents(const HttpRequest& request, HttpConnection& connection);
     std::optional<HttpResponse> pick(const HttpRequest& request, HttpConnection& connection, bool folder);
+    // Holds the connection and answers it with what work, run on the agent's thread, returns.
+    std::optional<HttpResponse>
+    answerLater(const HttpRequest& request, HttpConnection& connection, const std::function<HttpResponse()>& work);
 
     TesselCore* const m_core;
     TesselPortal* const m_portal;

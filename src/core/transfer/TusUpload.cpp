@@ -184,6 +184,7 @@ void TusUpload::askOffset()
 
 void TusUpload::onOffset(const HttpExchangeResult& result)
 {
+    const qint64 confirmed = m_item.offset;
     if (isTransient(result) || result.status == Locked) {
         retryLater(reasonOf(result), [this] { askOffset(); });
         return;
@@ -204,6 +205,10 @@ void TusUpload::onOffset(const HttpExchangeResult& result)
     if (!acceptOffset(result.header("upload-offset"), m_item.size)) {
         fail(QStringLiteral("the server answered without a valid offset"));
         return;
+    }
+    // A broken request whose bytes the server kept was progress: only failures in a row count.
+    if (m_item.offset > confirmed) {
+        m_retry.reset();
     }
     saveCheckpoint();
     continueOrFinish();
