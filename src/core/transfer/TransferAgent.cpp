@@ -372,7 +372,8 @@ void TransferAgent::onCheckpoint(TransferJob* job, const TransferItem& item)
     }
     TransferItem& stored = transfer->items[job->itemIndex()];
     // Without the address of an upload that has bytes still to send, a restart would send
-    // them all again; every other step is also found out with HEAD, so it can wait a little.
+    // them all again. Every other step a restart finds out anew (HEAD, or the part file's
+    // size), so it can wait a little.
     const bool urgent = item.uploadUrl != stored.uploadUrl && !item.uploadUrl.isEmpty() && item.offset < item.size;
     stored = item;
     if (urgent) {
