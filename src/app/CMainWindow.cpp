@@ -53,9 +53,6 @@ static void registerResources()
 Q_CONSTRUCTOR_FUNCTION(registerResources)
 
 namespace {
-// Identifies this client to the core services.
-const char* const ApplicationKey = "4E4F52565A49564F5649524556413330";
-const int CoreClientKind = 1;
 const int HttpdStartTimeoutMs = 1000;
 const int ActiveAppId = 19;
 
@@ -185,7 +182,7 @@ void CMainWindow::initMenus()
 
 void CMainWindow::initCore()
 {
-    core = new TesselCore(QString::fromLatin1(ApplicationKey), CoreClientKind);
+    core = new TesselCore(QString::fromLatin1(CoreApplicationKey), CoreClientKind);
     portal = new TesselPortal(core);
     httpd = new TesselHttpd(core, portal);
     connect(core, &TesselCore::sig_languageChanged, this, &CMainWindow::slot_switch_language);

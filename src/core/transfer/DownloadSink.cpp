@@ -66,7 +66,12 @@ bool DownloadSink::beginWhole(const QHash<QByteArray, QByteArray>& headers)
     // Also the answer to a range request whose validator no longer matches: start from zero.
     const QByteArray length = headers.value("content-length");
     m_total = length.isEmpty() ? -1 : length.toLongLong();
-    if (!roomFor(qMax<qint64>(m_total, 0)) || !m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    // Not opened to truncate: ext4 writes out, when it is closed, every new byte of a file that
+    // was truncated (its guard for programs rewriting a file in place), which held up the
+    // end of a 1 GiB download by a quarter of a second and the next fsync by half a second.
+    // A part not yet begun is empty; only an earlier version's bytes need cutting.
+    if (!roomFor(qMax<qint64>(m_total, 0)) || !m_file.open(QIODevice::ReadWrite)
+        || (m_file.size() > 0 && !m_file.resize(0))) {
         return stop(m_failure.isEmpty() ? m_file.errorString() : m_failure);
     }
     m_onDisk = 0;

@@ -18,6 +18,11 @@ const int MaxKeptBodyBytes = 64 * 1024;
 const long ConnectTimeoutSeconds = 30;
 const int PollTimeoutMs = 1000;
 const QByteArray HttpsScheme = QByteArrayLiteral("https");
+// Bodies of files move in larger pieces than libcurl's own (16 KiB received, 64 KiB sent):
+// fewer calls into the sink or the file and fewer system calls. Only for bodies larger
+// than a piece: each exchange allocates its pieces, which for thousands of small files
+// cost more than they saved.
+const long PieceBytes = 512 * 1024;
 
 void initialiseCurlOnce()
 {
@@ -245,6 +250,9 @@ void HttpClient::admitPending()
         curl_easy_setopt(easy, CURLOPT_HEADERDATA, exchange);
         curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Exchange::onBody);
         curl_easy_setopt(easy, CURLOPT_WRITEDATA, exchange);
+        if (request.sink) {
+            curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, PieceBytes);
+        }
         if (m_rateLimit > 0) {
             curl_easy_setopt(easy, CURLOPT_MAX_SEND_SPEED_LARGE, static_cast<curl_off_t>(m_rateLimit));
             curl_easy_setopt(easy, CURLOPT_MAX_RECV_SPEED_LARGE, static_cast<curl_off_t>(m_rateLimit));
@@ -266,6 +274,9 @@ void HttpClient::admitPending()
                 }
             }
             curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L);
+            if (request.bodyLength > PieceBytes) {
+                curl_easy_setopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, PieceBytes);
+            }
             curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(request.bodyLength));
             curl_easy_setopt(easy, CURLOPT_READFUNCTION, &Exchange::onSend);
             curl_easy_setopt(easy, CURLOPT_READDATA, exchange);

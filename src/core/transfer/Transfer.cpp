@@ -26,3 +26,11 @@ int Transfer::filesDone() const
     }
     return done;
 }
+
+int Transfer::firstUndone()
+{
+    while (m_firstUndone < items.size() && items.at(m_firstUndone).done) {
+        ++m_firstUndone;
+    }
+    return m_firstUndone;
+}

@@ -58,6 +58,13 @@ struct Transfer
     qint64 bytesTotal() const;
     qint64 bytesDone() const;
     int filesDone() const;
+    // The first item not done: where the search for work starts, so that a folder of many
+    // files costs the scheduler the same for each file. Items never go back to not done.
+    int firstUndone();
+    bool allDone() { return firstUndone() == items.size(); }
+
+private:
+    int m_firstUndone = 0;
 };
 
 #endif // TRANSFER_H

@@ -73,6 +73,7 @@ TransferAgent::TransferAgent(const QString& dataFolder,
     , m_store(dataFolder)
     , m_client(trust, this)
     , m_progressTimer(this)
+    , m_saveTimer(this)
 {
     m_client.setRateLimit(qEnvironmentVariableIntValue(RateLimitVariable));
     m_client.setStallSeconds(qEnvironmentVariableIntValue(StallSecondsVariable));
@@ -86,10 +87,16 @@ TransferAgent::TransferAgent(const QString& dataFolder,
     }
     m_progressTimer.setInterval(ProgressIntervalMs);
     connect(&m_progressTimer, &QTimer::timeout, this, &TransferAgent::reportProgress);
+    m_saveTimer.setSingleShot(true);
+    m_saveTimer.setInterval(SaveDelayMs);
+    connect(&m_saveTimer, &QTimer::timeout, this, &TransferAgent::save);
 }
 
 TransferAgent::~TransferAgent()
 {
+    if (m_saveTimer.isActive()) {
+        save();
+    }
     const auto jobs = m_jobs.keys();
     qDeleteAll(jobs);
 }
@@ -310,7 +317,7 @@ void TransferAgent::schedule()
             continue;
         }
         const QList<TransferJob*> running = m_jobs.keys(transfer->id);
-        for (int index = 0; index < transfer->items.size() && active < MaxActiveFiles; ++index) {
+        for (int index = transfer->firstUndone(); index < transfer->items.size() && active < MaxActiveFiles; ++index) {
             const bool busy = std::any_of(running.cbegin(), running.cend(), [index](const TransferJob* job) {
                 return job->itemIndex() == index;
             });
@@ -365,8 +372,17 @@ void TransferAgent::onCheckpoint(TransferJob* job, const TransferItem& item)
     if (!transfer) {
         return;
     }
-    transfer->items[job->itemIndex()] = item;
-    save();
+    TransferItem& stored = transfer->items[job->itemIndex()];
+    // Without the address of an upload that has bytes still to send, a restart would send
+    // them all again. Every other step a restart finds out anew (HEAD, or the part file's
+    // size), so it can wait a little.
+    const bool urgent = item.uploadUrl != stored.uploadUrl && !item.uploadUrl.isEmpty() && item.offset < item.size;
+    stored = item;
+    if (urgent) {
+        save();
+    } else if (!m_saveTimer.isActive()) {
+        m_saveTimer.start();
+    }
 }
 
 void TransferAgent::onJobFinished(TransferJob* job, const QString& error)
@@ -381,7 +397,7 @@ void TransferAgent::onJobFinished(TransferJob* job, const QString& error)
         qCDebug(lcTransfer).noquote() << "transfer" << transfer->id << "failed:" << error;
         stopJobs(*transfer);
         setState(*transfer, Transfer::State::Failed, error);
-    } else if (transfer->filesDone() == transfer->items.size()) {
+    } else if (transfer->allDone()) {
         setState(*transfer, Transfer::State::Done);
     }
     schedule();
@@ -427,5 +443,6 @@ void TransferAgent::reportProgress()
 
 void TransferAgent::save()
 {
+    m_saveTimer.stop();
     m_store.save(m_transfers, m_nextId);
 }

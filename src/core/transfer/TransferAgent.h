@@ -31,6 +31,10 @@ public:
     static constexpr int MaxActiveFiles = 4;
     // Progress is reported at most this often per transfer.
     static constexpr int ProgressIntervalMs = 250;
+    // Checkpoints that can wait are written together, at most this long after the first.
+    // transfers.json holds every file of every transfer: writing it for each small file
+    // of a large folder would cost time growing with the square of the folder's size.
+    static constexpr int SaveDelayMs = 1000;
 
     enum class Verdict { Ok, Forbidden, Invalid, NotFound, Conflict };
     struct Outcome
@@ -107,6 +111,7 @@ private:
     QHash<QString, std::shared_ptr<TusServerOptions>> m_serverOptions;
     QHash<QString, qint64> m_reportedBytes;
     QTimer m_progressTimer;
+    QTimer m_saveTimer;
     QElapsedTimer m_sinceReport;
     int m_nextId = 1;
 };

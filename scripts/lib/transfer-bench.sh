@@ -1,0 +1,258 @@
+# The transfer part of scripts/bench: the agent, driven through the local API by
+# bench/agent/drive.mjs as the page drives it, against curl and tus-js-client, every one
+# on loopback against the same @tus/server with its file store in the benchmark's folder.
+# Source it from scripts/bench after common.sh; it uses that script's WORK, SAMPLES,
+# compare, record, median, calc, verdict, row and in_profile.
+
+# Sizes can be made smaller for a trial run; the table names the sizes used.
+BIG_MIB="${BENCH_BIG_MIB:-1024}"
+TREE_FILES="${BENCH_TREE_FILES:-10000}"
+TREE_FILE_BYTES=4096
+# One file gives the fixed part of each step.
+QUEUE_SIZES=(1 1000 10000 100000)
+read -r -a QUEUE_SIZES <<<"${BENCH_QUEUE_SIZES:-${QUEUE_SIZES[*]}}"
+UPLOAD_LIMIT=1.10
+DOWNLOAD_LIMIT=1.10
+TREE_FACTOR=1.5
+MEMORY_LIMIT_MIB=32
+LIST_LIMIT_MS=50
+PEER_START_SECONDS=20
+DRIVE="$ROOT/bench/agent/drive.mjs"
+NODE_PEERS="$ROOT/tests/node"
+
+TUS_PORT=
+RANGE_PORT=
+PAUSED_TUS_PORT=
+PAUSED_TUS_PID=
+PEER_PIDS=()
+
+stop_transfer_peers() {
+    local pid
+    [ -n "$PAUSED_TUS_PID" ] && kill -CONT "$PAUSED_TUS_PID" 2>/dev/null
+    for pid in "${PEER_PIDS[@]}"; do
+        kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+    done
+    PEER_PIDS=()
+    return 0
+}
+
+# start_peer NAME SCRIPT ARGUMENTS...: a Node peer from tests/node; sets PEER_PORT and PEER_PID.
+start_peer() {
+    local name=$1 script=$2
+    shift 2
+    node "$NODE_PEERS/$script" "$@" >"$WORK/$name.out" 2>"$WORK/$name.log" &
+    PEER_PID=$!
+    PEER_PIDS+=("$PEER_PID")
+    wait_for_line "$WORK/$name.out" '^listening ' "$PEER_PID" "$PEER_START_SECONDS" \
+        || die "$script did not start; see $WORK/$name.log"
+    PEER_PORT=$(awk '/^listening /{print $2; exit}' "$WORK/$name.out")
+}
+
+# make_tree FOLDER FILES BYTES: FILES files of BYTES random bytes, 100 to a folder, ten folders to a parent.
+make_tree() {
+    python3 - "$@" <<'EOF'
+import os, sys
+root, count, size = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+for index in range(count):
+    folder = os.path.join(root, f"d{index // 1000:03}", f"e{index // 100 % 10}")
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, f"f{index % 100:02}.bin"), "wb") as file:
+        file.write(os.urandom(size))
+EOF
+}
+
+prepare_transfers() {
+    ensure_node_packages
+    log "making a $BIG_MIB MiB file and a tree of $TREE_FILES files"
+    mkdir -p "$WORK/store" "$WORK/paused-store" "$WORK/served"
+    head -c "$((BIG_MIB * 1024 * 1024))" /dev/urandom >"$WORK/served/big.bin" || die "cannot write $WORK/served/big.bin"
+    make_tree "$WORK/tree" "$TREE_FILES" "$TREE_FILE_BYTES"
+    local size
+    for size in "${QUEUE_SIZES[@]}"; do
+        make_tree "$WORK/queue-$size" "$size" 1
+    done
+    start_peer tus tus-server.mjs "$WORK/store"
+    TUS_PORT=$PEER_PORT
+    start_peer range range-server.mjs "$WORK/served"
+    RANGE_PORT=$PEER_PORT
+    # Accepts connections and never answers: what the agent queues stays queued.
+    start_peer paused-tus tus-server.mjs "$WORK/paused-store"
+    PAUSED_TUS_PORT=$PEER_PORT
+    PAUSED_TUS_PID=$PEER_PID
+    kill -STOP "$PAUSED_TUS_PID"
+}
+
+tus_origin() { printf 'http://127.0.0.1:%s\n' "$1"; }
+empty_store() { find "$WORK/store" -mindepth 1 -delete; }
+
+# now_ms: wall-clock milliseconds, for timing the command-line contenders.
+now_ms() { printf '%s\n' "$(($(date +%s%N) / 1000000))"; }
+
+# proc_kb PID FIELD: a field of /proc/PID/status in KiB.
+proc_kb() { awk -v field="$2:" '$1 == field { print $2 }' "/proc/$1/status"; }
+
+# agent_run DRIVE_COMMAND PATH DRIVE_ARGUMENTS...: a new bench-agent in a new profile, PATH
+# handed over, driven once; prints the driver's lines, then the resident memory it had idle
+# and how far its peak rose above that (VmHWM, kept by the kernel).
+agent_run() {
+    local command=$1 path=$2
+    shift 2
+    local profile output shell pid port device idle
+    profile=$(new_profile "agent-$RANDOM$RANDOM")
+    output="$profile/agent.out"
+    in_profile "$profile" "$BENCH/bench-agent" "$path" >"$output" 2>"$profile/agent.log" &
+    shell=$!
+    if ! wait_for_line "$output" '^port ' "$shell" "$PEER_START_SECONDS"; then
+        kill "$shell" 2>/dev/null
+        log "bench-agent did not start; see $profile/agent.log"
+        return 1
+    fi
+    # The program's own process, not the shell that started it.
+    read -r _ port _ device _ pid <"$output"
+    idle=$(proc_kb "$pid" VmRSS)
+    node "$DRIVE" "$command" "$port" "$device" "$@" || {
+        kill "$pid" 2>/dev/null
+        wait "$shell" 2>/dev/null
+        return 1
+    }
+    printf 'idle_kb %s\ngrowth_kb %s\n' "$idle" "$(($(proc_kb "$pid" VmHWM) - idle))"
+    kill "$pid" 2>/dev/null
+    wait "$shell" 2>/dev/null
+    rm -rf "$profile"
+}
+
+upload_agent() {
+    empty_store
+    agent_run upload "$WORK/served/big.bin" "$(tus_origin "$TUS_PORT")" "$WORK/served/big.bin" \
+        "$(tus_origin "$TUS_PORT")/files/"
+}
+
+# The tus creation, then one PATCH streaming the whole file.
+upload_curl() {
+    empty_store
+    local started location
+    started=$(now_ms)
+    location=$(curl -sS -o /dev/null -D - -X POST -H 'Tus-Resumable: 1.0.0' \
+        -H "Upload-Length: $((BIG_MIB * 1024 * 1024))" -H 'Upload-Metadata: filename YmlnLmJpbg==' \
+        "$(tus_origin "$TUS_PORT")/files/" | awk 'tolower($1) == "location:" { print $2 }' | tr -d '\r')
+    [ -n "$location" ] || return 1
+    curl -sSf -o /dev/null -X PATCH -H 'Tus-Resumable: 1.0.0' -H 'Upload-Offset: 0' -H 'Expect:' \
+        -H 'Content-Type: application/offset+octet-stream' -T "$WORK/served/big.bin" "$location" || return 1
+    printf 'wall_ms %s\n' "$(($(now_ms) - started))"
+}
+
+upload_tus_js() {
+    empty_store
+    node "$NODE_PEERS/tus-tree-upload.mjs" "$(tus_origin "$TUS_PORT")/files/" "$WORK/served/big.bin" 1
+}
+
+download_agent() {
+    agent_run download "$WORK/served" "$(tus_origin "$RANGE_PORT")" "$(tus_origin "$RANGE_PORT")/big.bin"
+}
+
+download_curl() {
+    local started
+    started=$(now_ms)
+    curl -sSf -o "$WORK/downloaded.bin" "$(tus_origin "$RANGE_PORT")/big.bin" || return 1
+    printf 'wall_ms %s\n' "$(($(now_ms) - started))"
+    rm -f "$WORK/downloaded.bin"
+}
+
+tree_agent() {
+    empty_store
+    agent_run upload "$WORK/tree" "$(tus_origin "$TUS_PORT")" "$WORK/tree" "$(tus_origin "$TUS_PORT")/files/"
+}
+
+tree_tus_js() {
+    empty_store
+    node "$NODE_PEERS/tus-tree-upload.mjs" "$(tus_origin "$TUS_PORT")/files/" "$WORK/tree" 4
+}
+
+# Rounds over every size, the first one dropped as a warm-up, as for the saved servers.
+measure_queue() {
+    log "measuring queued transfers: $RUNS rounds over ${QUEUE_SIZES[*]} files"
+    local round size output
+    for ((round = 0; round <= RUNS; round++)); do
+        for size in "${QUEUE_SIZES[@]}"; do
+            output=$(agent_run queue "$WORK/queue-$size" "$(tus_origin "$PAUSED_TUS_PORT")" "$WORK/queue-$size" \
+                "$(tus_origin "$PAUSED_TUS_PORT")/files/") || die "queueing $size files failed"
+            [ "$round" -gt 0 ] && record "queue.$size" <<<"$output"
+        done
+    done
+}
+
+measure_transfers() {
+    prepare_transfers
+    compare upload upload_agent upload_curl upload_tus_js
+    compare download download_agent download_curl
+    compare tree tree_agent tree_tus_js
+    measure_queue
+    stop_transfer_peers
+    rm -rf "$WORK/served" "$WORK/store" "$WORK/tree" "$WORK"/queue-*
+}
+
+# ---- rows ---------------------------------------------------------------------------------
+
+# seconds_cell SAMPLES: "<s> s, <MiB/s> MiB/s" for the big file.
+seconds_cell() {
+    local ms
+    ms=$(median "$1.wall_ms")
+    printf '%s s, %s MiB/s\n' "$(calc "$ms / 1000" '%.2f')" "$(calc "$BIG_MIB * 1000 / $ms" '%.0f')"
+}
+
+# files_per_second SAMPLES
+files_per_second() { calc "$TREE_FILES * 1000 / $(median "$1.wall_ms")" '%.0f'; }
+
+# time_row METRIC AGENT BASELINE NAME LIMIT: the agent's time against a baseline's, <= LIMIT.
+time_row() {
+    local ratio
+    ratio=$(calc "$(median "$2.wall_ms") / $(median "$3.wall_ms")" '%.2f')
+    row "$1" "$(seconds_cell "$2")" "$(seconds_cell "$3") ($4)" "${ratio}x" \
+        "${5:+<= ${5}x: $(verdict "$ratio" "$5")}"
+}
+
+# faster_row METRIC AGENT BASELINE NAME: the agent must take less time than the baseline.
+faster_row() {
+    local ratio
+    ratio=$(calc "$(median "$2.wall_ms") / $(median "$3.wall_ms")" '%.2f')
+    row "$1" "$(seconds_cell "$2")" "$(seconds_cell "$3") ($4)" "${ratio}x" \
+        "< 1x: $(awk "BEGIN { print ($ratio < 1) ? \"ok\" : \"MISSED\" }")"
+}
+
+memory_row() {
+    local growth
+    growth=$(calc "$(median "$2.growth_kb") / 1024")
+    row "$1" "+$growth MiB" "$(calc "$(median "$2.idle_kb") / 1024") MiB (idle)" "" \
+        "<= +$MEMORY_LIMIT_MIB MiB: $(verdict "$growth" "$MEMORY_LIMIT_MIB")"
+}
+
+queue_rows() {
+    local key=$1 label=$2 size time fixed small=${QUEUE_SIZES[-2]} big=${QUEUE_SIZES[-1]} goal
+    fixed=$(median "queue.${QUEUE_SIZES[0]}.$key")
+    for size in "${QUEUE_SIZES[@]:1}"; do
+        time=$(median "queue.$size.$key")
+        goal=
+        [ "$size" -eq "$big" ] && goal=$(linearity "$fixed" "$small" "$(median "queue.$small.$key")" "$big" "$time")
+        row "$label, $size files" "$(calc "$time" '%.2f') ms" "$(calc "$fixed" '%.2f') ms (1 file)" \
+            "$(per_item "$time" "$fixed" "$((size - 1))" file 1000)" "$goal"
+    done
+}
+
+print_transfer_rows() {
+    local tree_ratio list_ms
+    time_row "upload $BIG_MIB MiB" upload.a upload.b curl "$UPLOAD_LIMIT"
+    faster_row "upload $BIG_MIB MiB" upload.a upload.c tus-js-client
+    time_row "download $BIG_MIB MiB" download.a download.b "curl -o" "$DOWNLOAD_LIMIT"
+    tree_ratio=$(calc "$(median tree.b.wall_ms) / $(median tree.a.wall_ms)" '%.2f')
+    row "upload $TREE_FILES files of 4 KiB" "$(files_per_second tree.a) files/s" \
+        "$(files_per_second tree.b) files/s (tus-js-client, 4 at once)" "${tree_ratio}x" \
+        ">= ${TREE_FACTOR}x: $(awk "BEGIN { print ($tree_ratio >= $TREE_FACTOR) ? \"ok\" : \"MISSED\" }")"
+    memory_row "memory, upload $BIG_MIB MiB" upload.a
+    memory_row "memory, upload $TREE_FILES files" tree.a
+    queue_rows queue_ms "queue a folder (listing)"
+    queue_rows list_ms "GET /transfers"
+    queue_rows snapshot_ms "event stream snapshot"
+    list_ms=$(median "queue.${QUEUE_SIZES[-1]}.list_ms")
+    row "GET /transfers, ${QUEUE_SIZES[-1]} files" "$(calc "$list_ms" '%.2f') ms" "" "" \
+        "<= $LIST_LIMIT_MS ms: $(verdict "$list_ms" "$LIST_LIMIT_MS")"
+}
