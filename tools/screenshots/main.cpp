@@ -1,5 +1,6 @@
 // Saves pictures of the client's windows in each face and language, for the demo and
 // the docs. Run it with a throwaway profile: it writes a server list of its own.
+#include "app/ApplicationAttributes.h"
 #include "app/CMainWindow.h"
 #include "app/Shell.h"
 #include "config/DataDirectory.h"
@@ -99,7 +100,7 @@ void shootLoginFaces(CMainWindow* window, const QString& folder, const QString& 
 
 int main(int argc, char** argv)
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    ApplicationAttributes::apply();
     QApplication app(argc, argv);
     const QString folder = app.arguments().value(1, QStringLiteral("."));
     QDir().mkpath(folder);

@@ -18,6 +18,7 @@
 
 class CertificateTrust;
 class Grants;
+class ProxyLogin;
 class TransferJob;
 
 // Moves files between the disk and the portal server for the page: uploads with tus,
@@ -45,6 +46,7 @@ public:
                   const QString& downloadFolder,
                   const CertificateTrust* trust,
                   const Grants* grants,
+                  ProxyLogin* proxyLogin = nullptr,
                   QObject* parent = nullptr);
     ~TransferAgent() override;
 
