@@ -7,6 +7,7 @@
 #include "config/ServerConfigFile.h"
 #include "dialogs/CAboutUI.h"
 #include "dialogs/CMachineCodeUI.h"
+#include "dialogs/CProxyLoginUI.h"
 #include "dialogs/CSetting.h"
 #include "dialogs/CSwitchModeUI.h"
 #include "login/CLoginUI.h"
@@ -52,6 +53,9 @@ void shootDialogs(const QString& folder, const QString& suffix)
     shootDialog<CSetting>(folder, QStringLiteral("dialog-settings") + suffix);
     shootDialog<CMachineCodeUI>(folder, QStringLiteral("dialog-device-code") + suffix);
     shootDialog<CSwitchModeUI>(folder, QStringLiteral("dialog-mode-switch") + suffix);
+    CProxyLoginUI proxyLogin(QStringLiteral("proxy.example.com:3128"), QStringLiteral("alice"));
+    proxyLogin.show();
+    save(&proxyLogin, folder, QStringLiteral("dialog-proxy-login") + suffix);
 }
 
 // Runs an update check against NORV_UPDATE_HOST and saves the dialog it shows.
