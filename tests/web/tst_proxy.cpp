@@ -72,6 +72,8 @@ private slots:
 private:
     QString proxiedOrigin() const;
     bool loadPortal(const QString& origin);
+    // Runs an update check against host and returns the message its dialog showed.
+    QString updateCheckMessage(const QByteArray& host);
     // What the proxy logged since the case began.
     QByteArray newLog() const;
 
@@ -155,6 +157,25 @@ bool TestProxy::loadPortal(const QString& origin)
     return m_window->inPortal;
 }
 
+QString TestProxy::updateCheckMessage(const QByteArray& host)
+{
+    qputenv("NORV_UPDATE_HOST", host);
+    QString message;
+    // The dialog runs modally: it is read and closed from inside its own loop.
+    QTimer watcher;
+    connect(&watcher, &QTimer::timeout, this, [&] {
+        CCheckUpdateUI* dialog = m_window->updateDialog;
+        if (dialog && dialog->isVisible() && message.isEmpty()) {
+            message = dialog->messageLabel->text();
+            dialog->close();
+        }
+    });
+    watcher.start(20);
+    m_window->slot_checkupdate(false);
+    QTest::qWaitFor([&] { return !message.isEmpty(); }, LoadTimeoutMs);
+    return message;
+}
+
 void TestProxy::uploadAsksForTheLoginAgainAfterAWrongAnswer()
 {
     m_answers = {{QString::fromLatin1(ProxyUser), QStringLiteral("wrong")},
@@ -194,29 +215,18 @@ void TestProxy::loginPageGoesThroughWithTheSameLogin()
 void TestProxy::versionFileGoesThroughWithTheSameLogin()
 {
     const int shownBefore = m_dialogsShown;
-    qputenv("NORV_UPDATE_HOST", ProxiedHost.toLatin1() + ':' + QByteArray::number(m_portal.port));
-    m_window->slot_checkupdate(false);
+    const QByteArray host = ProxiedHost.toLatin1() + ':' + QByteArray::number(m_portal.port);
     // The demo portal publishes the running version.
-    QTRY_VERIFY_WITH_TIMEOUT(m_window->updateDialog && m_window->updateDialog->isVisible()
-                                 && m_window->updateDialog->messageLabel->text()
-                                     == m_window->textTable->UseNewestVersion,
-                             LoadTimeoutMs);
-    m_window->updateDialog->close();
+    QCOMPARE(updateCheckMessage(host), m_window->textTable->UseNewestVersion);
     QCOMPARE(m_dialogsShown, shownBefore);
-    QVERIFY(newLog().contains("CONNECT " + qgetenv("NORV_UPDATE_HOST")));
+    QVERIFY(newLog().contains("CONNECT " + host));
 }
 
 void TestProxy::noProxyHostIsNeverSentToTheProxy()
 {
     // Looked up by the client itself, the name fails; through the proxy it would be logged.
     QVERIFY(!loadPortal(QStringLiteral("http://") + DirectHost));
-    qputenv("NORV_UPDATE_HOST", DirectHost.toLatin1());
-    m_window->slot_checkupdate(false);
-    QTRY_VERIFY_WITH_TIMEOUT(m_window->updateDialog && m_window->updateDialog->isVisible()
-                                 && m_window->updateDialog->messageLabel->text()
-                                     == m_window->textTable->CheckUpdateFailed,
-                             LoadTimeoutMs);
-    m_window->updateDialog->close();
+    QCOMPARE(updateCheckMessage(DirectHost.toLatin1()), m_window->textTable->CheckUpdateFailed);
     QVERIFY(!newLog().contains(DirectHost.toLatin1()));
     // The agent asks the same decision for each request.
     QCOMPARE(ProxyRoute::forUrl(QUrl(QStringLiteral("https://") + DirectHost)), QByteArray());
