@@ -225,6 +225,7 @@ void TestProxy::versionFileGoesThroughWithTheSameLogin()
 void TestProxy::noProxyHostIsNeverSentToTheProxy()
 {
     // Looked up by the client itself, the name fails; through the proxy it would be logged.
+    m_window->slot_exitServer();
     QVERIFY(!loadPortal(QStringLiteral("http://") + DirectHost));
     QCOMPARE(updateCheckMessage(DirectHost.toLatin1()), m_window->textTable->CheckUpdateFailed);
     QVERIFY(!newLog().contains(DirectHost.toLatin1()));
