@@ -1,5 +1,6 @@
 #include "ShellUnderTest.h"
 
+#include "app/ApplicationAttributes.h"
 #include "app/CMainWindow.h"
 
 #include <QCoreApplication>
@@ -11,7 +12,7 @@ const int LanguageChinese = 1;
 
 void ShellUnderTest::prepareProcess()
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    ApplicationAttributes::apply();
 }
 
 void ShellUnderTest::configureApplication()

@@ -9,12 +9,14 @@
 #include "WebAddress.h"
 #include "config/AutoStart.h"
 #include "config/SettingsFile.h"
+#include "core/ProxyLogin.h"
 #include "core/TesselCore.h"
 #include "core/TesselHttpd.h"
 #include "core/TesselPortal.h"
 #include "dialogs/CAboutUI.h"
 #include "dialogs/CMachineCodeUI.h"
 #include "dialogs/CMiniTray.h"
+#include "dialogs/CProxyLoginUI.h"
 #include "dialogs/CSetting.h"
 #include "dialogs/PickDialog.h"
 #include "i18n/CTextTable.h"
@@ -183,7 +185,11 @@ void CMainWindow::initMenus()
 void CMainWindow::initCore()
 {
     core = new TesselCore(QString::fromLatin1(CoreApplicationKey), CoreClientKind);
-    portal = new TesselPortal(core);
+    proxyLogin = new ProxyLogin(this);
+    proxyLogin->setAsker([this](const QString& proxyHost, QString* user, QString* password) {
+        return askProxyLogin(proxyHost, user, password);
+    });
+    portal = new TesselPortal(core, proxyLogin);
     httpd = new TesselHttpd(core, portal);
     connect(core, &TesselCore::sig_languageChanged, this, &CMainWindow::slot_switch_language);
     connect(portal, &TesselPortal::sig_pickRequested, this, &CMainWindow::slot_pickRequested, Qt::QueuedConnection);
@@ -463,6 +469,7 @@ void CMainWindow::slot_checkupdate(bool checkType)
 {
     if (!worker) {
         worker = new CThread;
+        worker->proxyLogin = proxyLogin;
         worker->thread = new QThread;
         worker->moveToThread(worker->thread);
         worker->thread->start(QThread::InheritPriority);
@@ -478,6 +485,18 @@ void CMainWindow::slot_checkupdate(bool checkType)
     worker->dialog = updateDialog;
     updateDialog->beginCheck();
     emit worker->sig_StartCheck();
+}
+
+bool CMainWindow::askProxyLogin(const QString& proxyHost, QString* user, QString* password)
+{
+    CProxyLoginUI dialog(proxyHost, *user);
+    placeDialog(&dialog);
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    *user = dialog.user();
+    *password = dialog.password();
+    return true;
 }
 
 void CMainWindow::runDialog(QDialog* dialog)
@@ -534,6 +553,10 @@ void CMainWindow::handle_exit_application()
 
 void CMainWindow::stopServices()
 {
+    // Requests waiting for the user's answer go on without one, so their threads can end.
+    if (proxyLogin) {
+        proxyLogin->close();
+    }
     if (webView) {
         destroyWebView();
     }

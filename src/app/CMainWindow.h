@@ -28,6 +28,7 @@ class CThread;
 class CWebEngineView;
 class TesselCore;
 class TesselHttpd;
+class ProxyLogin;
 class TesselPortal;
 
 // The hub of the client. It owns the settings and the saved servers in memory, the
@@ -110,6 +111,8 @@ public:
     QVector<ServerEntry> serverList;
     TesselCore* core = nullptr;
     TesselPortal* portal = nullptr;
+    // The proxy's login for this run, shared by the page, the update check and the agent.
+    ProxyLogin* proxyLogin = nullptr;
     TesselHttpd* httpd = nullptr;
     CTextTable* textTable = nullptr;
     QAction* actExitServer = nullptr;
@@ -161,6 +164,8 @@ private:
     void toggleDeveloperView();
     // Places a dialog over the window in use and runs it modally.
     void runDialog(QDialog* dialog);
+    // The proxy login dialog; false when the user cancelled.
+    bool askProxyLogin(const QString& proxyHost, QString* user, QString* password);
     // Runs a script in the portal page, if one is shown; nothing is expected back.
     void runInPortal(const QString& script);
     void retranslateMenus();

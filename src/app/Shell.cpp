@@ -2,6 +2,7 @@
 
 #include "ApplicationFont.h"
 #include "CMainWindow.h"
+#include "NetworkProxy.h"
 #include "login/CLoginUI.h"
 
 #include <QApplication>
@@ -18,6 +19,7 @@ ShellWindows build(const StepRunner& runStep)
     };
     // Only the exit routine ends the process; closing or hiding windows never does.
     QApplication::setQuitOnLastWindowClosed(false);
+    NetworkProxy::apply();
     ApplicationFont::apply();
     ShellWindows windows;
     step("main window", [&windows] {

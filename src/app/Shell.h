@@ -21,8 +21,8 @@ namespace Shell {
 // Runs one named step of start-up; the benchmarks pass one that times the steps.
 using StepRunner = std::function<void(const char* step, const std::function<void()>& run)>;
 
-// Everything start-up does before it shows anything, in this order: the quit policy and the
-// application font, the main window (which sets mainWindowInstance), the server selection
+// Everything start-up does before it shows anything, in this order: the quit policy, the proxy,
+// the application font, the main window (which sets mainWindowInstance), the server selection
 // window, initLayout, the stored language, initCore.
 ShellWindows build(const StepRunner& runStep = {});
 // build(), then handle_show for this command line (the program path first): the window

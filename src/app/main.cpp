@@ -1,3 +1,4 @@
+#include "app/ApplicationAttributes.h"
 #include "app/ApplicationId.h"
 #include "app/InstanceGuard.h"
 #include "app/MemoryPolicy.h"
@@ -8,8 +9,7 @@
 int main(int argc, char** argv)
 {
     MemoryPolicy::apply();
-    // Qt WebEngine shares its GL contexts with the widgets; it must be said before the application exists.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    ApplicationAttributes::apply();
     QApplication app(argc, argv);
     // Lets desktops link the windows to the installed menu entry and its icon.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(ApplicationId));

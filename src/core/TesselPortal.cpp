@@ -24,7 +24,7 @@ qint64 folderSize(const QString& folder)
 }
 } // namespace
 
-TesselPortal::TesselPortal(TesselCore* core, QObject* parent)
+TesselPortal::TesselPortal(TesselCore* core, ProxyLogin* proxyLogin, QObject* parent)
     : QObject(parent)
     , m_core(core)
     , m_grants(std::make_unique<Grants>())
@@ -35,7 +35,8 @@ TesselPortal::TesselPortal(TesselCore* core, QObject* parent)
     m_agent = new TransferAgent(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
                                 QStandardPaths::writableLocation(QStandardPaths::DownloadLocation),
                                 m_trust.get(),
-                                m_grants.get());
+                                m_grants.get(),
+                                proxyLogin);
     m_agent->moveToThread(m_agentThread);
     connect(m_agentThread, &QThread::finished, m_agent, &QObject::deleteLater);
     m_agentThread->start();

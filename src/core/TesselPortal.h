@@ -12,6 +12,7 @@
 
 class CertificateTrust;
 class Grants;
+class ProxyLogin;
 class QThread;
 class TesselCore;
 class TransferAgent;
@@ -28,7 +29,8 @@ public:
     // The chosen items as the page gets them; empty when the user cancelled.
     using PickAnswer = std::function<void(const QJsonArray& items)>;
 
-    explicit TesselPortal(TesselCore* core, QObject* parent = nullptr);
+    // A proxy that asks for a login gets the one from proxyLogin, which must outlive the portal.
+    explicit TesselPortal(TesselCore* core, ProxyLogin* proxyLogin = nullptr, QObject* parent = nullptr);
     ~TesselPortal() override;
 
     TesselCore* core() const { return m_core; }

@@ -6,6 +6,7 @@
 #include "i18n/CTextTable.h"
 
 #include <QDesktopServices>
+#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 #include <QUrl>
@@ -62,9 +63,10 @@ CAboutUI::CAboutUI(QWidget* parent)
     link->setStyleSheet(LinkStyle);
     logButton->setCursor(Qt::PointingHandCursor);
 
-    logo->setPixmap(QPixmap(QStringLiteral(":/resource/image/norv64.png")));
     title->setGeometry(36, 20, 37, 26);
     logo->setGeometry(127, 74, 76, 76);
+    // Through QIcon, which takes the @2x image on a screen scaled to 200 %.
+    logo->setPixmap(QIcon(QStringLiteral(":/resource/image/norv64.png")).pixmap(logo->size()));
     version->setGeometry(0, 184, 330, 23);
     link->setGeometry(0, 207, 330, 23);
     copyright->setGeometry(0, 375, 330, 23);

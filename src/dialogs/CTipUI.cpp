@@ -4,6 +4,7 @@
 #include "app/CMainWindow.h"
 #include "i18n/CTextTable.h"
 
+#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 
@@ -28,7 +29,8 @@ CTipUI::CTipUI(QWidget* parent)
     title->setGeometry(59, 19, 37, 26);
     title->setText(mainWindowInstance->textTable->Tip);
     title->setStyleSheet(TitleStyle);
-    icon->setPixmap(QPixmap(QStringLiteral(":/resource/image/warning.png")));
+    // Through QIcon, which takes the @2x image on a screen scaled to 200 %.
+    icon->setPixmap(QIcon(QStringLiteral(":/resource/image/warning.png")).pixmap(icon->size()));
     closeButton->setGeometry(280, 8, 18, 18);
     closeButton->setStyleSheet(DialogStyle::CloseButton);
     connect(closeButton, &QPushButton::clicked, this, &CTipUI::slot_buttonClose);

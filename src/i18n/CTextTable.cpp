@@ -59,6 +59,10 @@ constexpr Entry entries[] = {
     {QT_TRANSLATE_NOOP("QObject", "SetDefaultServer"), &CTextTable::SetDefaultServer},
     {QT_TRANSLATE_NOOP("QObject", "UserManual"), &CTextTable::UserManual},
     {QT_TRANSLATE_NOOP("QObject", "Tutorial"), &CTextTable::Tutorial},
+    {QT_TRANSLATE_NOOP("QObject", "ProxyLogin"), &CTextTable::ProxyLogin},
+    {QT_TRANSLATE_NOOP("QObject", "ProxyAsksForLogin"), &CTextTable::ProxyAsksForLogin},
+    {QT_TRANSLATE_NOOP("QObject", "ProxyUser"), &CTextTable::ProxyUser},
+    {QT_TRANSLATE_NOOP("QObject", "ProxyPassword"), &CTextTable::ProxyPassword},
 };
 } // namespace
 

@@ -61,6 +61,10 @@ public:
     QString SetDefaultServer;
     QString UserManual;
     QString Tutorial;
+    QString ProxyLogin;
+    QString ProxyAsksForLogin;
+    QString ProxyUser;
+    QString ProxyPassword;
 };
 
 #endif // CTEXTTABLE_H

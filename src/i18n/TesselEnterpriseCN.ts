@@ -187,5 +187,21 @@
         <source>Tutorial</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>ProxyLogin</source>
+        <translation>代理服务器登录</translation>
+    </message>
+    <message>
+        <source>ProxyAsksForLogin</source>
+        <translation>代理服务器 %1 要求输入用户名和密码。</translation>
+    </message>
+    <message>
+        <source>ProxyUser</source>
+        <translation>用户名</translation>
+    </message>
+    <message>
+        <source>ProxyPassword</source>
+        <translation>密码</translation>
+    </message>
 </context>
 </TS>

@@ -187,5 +187,21 @@
         <source>Tutorial</source>
         <translation>Tutorial</translation>
     </message>
+    <message>
+        <source>ProxyLogin</source>
+        <translation>Proxy login</translation>
+    </message>
+    <message>
+        <source>ProxyAsksForLogin</source>
+        <translation>The proxy %1 asks for a user name and password.</translation>
+    </message>
+    <message>
+        <source>ProxyUser</source>
+        <translation>User name</translation>
+    </message>
+    <message>
+        <source>ProxyPassword</source>
+        <translation>Password</translation>
+    </message>
 </context>
 </TS>

@@ -12,7 +12,7 @@ ItemWidgetFile::ItemWidgetFile(QWidget* parent)
     : QWidget(parent)
 {
     auto* buttonDelete = new ButtonDelete(this);
-    buttonDelete->setIcon(QIcon(QPixmap(QStringLiteral(":/resource/image/close.png"))));
+    buttonDelete->setIcon(QIcon(QStringLiteral(":/resource/image/close.png")));
     buttonDelete->setStyleSheet(QStringLiteral("border:0px;"));
     labelText = new QLabel(this);
     // The alias and the address are the user's: shown as they are, never as markup.

@@ -2,8 +2,11 @@
 
 #include "CCheckUpdateUI.h"
 #include "UpdateServer.h"
+#include "core/ProxyLogin.h"
 
+#include <QAuthenticator>
 #include <QNetworkAccessManager>
+#include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
@@ -19,6 +22,7 @@ void CThread::slot_Checkupdate()
     // The manager is made here, on the worker thread, so that it and its replies live there.
     if (!m_network) {
         m_network = new QNetworkAccessManager(this);
+        connect(m_network, &QNetworkAccessManager::proxyAuthenticationRequired, this, &CThread::answerProxy);
     }
     discardReply();
     const quint64 check = dialog->requestedCheck();
@@ -33,6 +37,19 @@ void CThread::slot_Checkupdate()
         }
     });
     connect(reply, &QNetworkReply::finished, this, [this, reply, check] { handleFinished(reply, check); });
+}
+
+void CThread::answerProxy(const QNetworkProxy& proxy, QAuthenticator* authenticator)
+{
+    // Waits on this thread while the GUI thread asks the user.
+    const QString proxyHost = proxy.hostName() + QLatin1Char(':') + QString::number(proxy.port());
+    const ProxyLogin::Answer answer = proxyLogin->answerFor(proxyHost, m_proxyRound);
+    if (answer.round <= m_proxyRound) {
+        return;
+    }
+    m_proxyRound = answer.round;
+    authenticator->setUser(answer.user);
+    authenticator->setPassword(answer.password);
 }
 
 void CThread::discardReply()

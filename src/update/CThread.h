@@ -7,6 +7,9 @@ class QNetworkAccessManager;
 class QNetworkReply;
 class QThread;
 class CCheckUpdateUI;
+class ProxyLogin;
+class QAuthenticator;
+class QNetworkProxy;
 
 // Fetches the version file on a thread of its own. The network access manager, the
 // request and the reply all live on that thread, as Qt requires; only the result goes
@@ -20,6 +23,8 @@ public:
 
     QThread* thread = nullptr;
     CCheckUpdateUI* dialog = nullptr;
+    // Answers a proxy that asks for a login; set before the first check.
+    ProxyLogin* proxyLogin = nullptr;
 
 signals:
     void sig_StartCheck();
@@ -33,9 +38,12 @@ public slots:
 private:
     void handleFinished(QNetworkReply* finished, quint64 check);
     void discardReply();
+    void answerProxy(const QNetworkProxy& proxy, QAuthenticator* authenticator);
 
     QNetworkAccessManager* m_network = nullptr;
     QNetworkReply* m_reply = nullptr;
+    // The proxy login's round given last, 0 for none.
+    int m_proxyRound = 0;
 };
 
 #endif // CTHREAD_H

@@ -3,13 +3,30 @@
 
 #include "CWebEngineView.h"
 #include "app/CMainWindow.h"
+#include "core/ProxyLogin.h"
 #include "core/TesselPortal.h"
 
+#include <QAuthenticator>
 #include <QWebEngineCertificateError>
 
 CWebEnginePage::CWebEnginePage(QWebEngineProfile* profile, QObject* parent)
     : QWebEnginePage(profile, parent)
 {
+    connect(this, &QWebEnginePage::proxyAuthenticationRequired, this, &CWebEnginePage::answerProxy);
+}
+
+void CWebEnginePage::answerProxy(const QUrl&, QAuthenticator* authenticator, const QString& proxyHost)
+{
+    ProxyLogin* login = mainWindowInstance->proxyLogin;
+    const ProxyLogin::Answer answer = runAsViewLoop([&] { return login->answerFor(proxyHost, m_proxyRound); });
+    if (answer.round <= m_proxyRound) {
+        // An untouched authenticator cancels: the page shows the proxy's refusal.
+        qCInfo(lcWeb) << "proxyAuthenticationRequired: no login for the proxy" << proxyHost;
+        return;
+    }
+    m_proxyRound = answer.round;
+    authenticator->setUser(answer.user);
+    authenticator->setPassword(answer.password);
 }
 
 void CWebEnginePage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel,

@@ -6,7 +6,8 @@
 // The portal's page: the web application's console goes to the debug log, and a
 // certificate error is accepted only for the portal server's own host, so a portal
 // with a self-signed certificate loads while other sites cannot be impersonated, and
-// the page never gives way to a local file.
+// the page never gives way to a local file. A proxy's request for a login is answered with
+// the login the whole client shares.
 class CWebEnginePage : public QWebEnginePage
 {
     Q_OBJECT
@@ -32,6 +33,12 @@ protected:
     chooseFiles(FileSelectionMode mode, const QStringList& oldFiles, const QStringList& acceptedMimeTypes) override;
 
 private:
+    // Gives the run's proxy login; asks the user when there is none yet or this page's was refused.
+    void answerProxy(const QUrl& requestUrl, QAuthenticator* authenticator, const QString& proxyHost);
+
+    // The proxy login's round this page gave last, 0 for none.
+    int m_proxyRound = 0;
+
     template<typename Run>
     auto runAsViewLoop(Run run) -> decltype(run());
 };

@@ -24,7 +24,7 @@ struct DemoPortalProcess
 
     static QString program();
     // Serve HTTPS with the certificate the build made: signed by a private test CA that
-    // nothing trusts unless told to, for 127.0.0.1 and localhost.
+    // nothing trusts unless told to, for 127.0.0.1, localhost and 0.0.0.0.
     static QStringList httpsArguments();
 };
 

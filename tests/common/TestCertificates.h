@@ -4,7 +4,7 @@
 #include <QSslConfiguration>
 #include <QString>
 
-// The private test CA and the server certificate it signs for 127.0.0.1 and localhost, made
+// The private test CA and the server certificate it signs for 127.0.0.1, localhost and 0.0.0.0, made
 // by the build (tools/demo-portal): no key is kept in the sources, and nothing trusts the CA
 // unless a test says so for its own process.
 namespace TestCertificates {

@@ -1,6 +1,8 @@
 #ifndef TESTENVIRONMENT_H
 #define TESTENVIRONMENT_H
 
+#include "app/ApplicationAttributes.h"
+
 #include <QString>
 #include <QtTest>
 
@@ -25,12 +27,12 @@ quint64 inodeOf(const QString& path);
 int modeOf(const QString& path);
 } // namespace TestEnvironment
 
-// Like QTEST_MAIN, with what Qt WebEngine needs before the application exists.
+// Like QTEST_MAIN, with the attributes the client sets before its application exists.
 #define NORV_TEST_MAIN(TestClass)                                                                                      \
     int main(int argc, char** argv)                                                                                    \
     {                                                                                                                  \
         TestEnvironment::isolateUserFolders();                                                                         \
-        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);                                                    \
+        ApplicationAttributes::apply();                                                                                \
         QApplication app(argc, argv);                                                                                  \
         TestClass test;                                                                                                \
         return QTest::qExec(&test, argc, argv);                                                                        \

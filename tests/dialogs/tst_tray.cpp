@@ -1,6 +1,7 @@
 #include "app/CMainWindow.h"
 #include "app/Product.h"
 #include "common/DesktopSession.h"
+#include "common/PrivateDisplay.h"
 #include "common/ProcessSet.h"
 #include "common/ShellFixture.h"
 #include "common/TestEnvironment.h"
@@ -69,43 +70,6 @@ void clickWindow(const QString& display, const QString& window, int button, QPoi
                             nullptr,
                             display);
 }
-
-// An X server of the test's own with a window manager but no notification area.
-class TraylessDisplay
-{
-public:
-    TraylessDisplay()
-    {
-        m_server.start(QStringLiteral("Xvfb"),
-                       {QStringLiteral("-displayfd"),
-                        QStringLiteral("1"),
-                        QStringLiteral("-screen"),
-                        QStringLiteral("0"),
-                        QStringLiteral("1280x900x24"),
-                        QStringLiteral("-nolisten"),
-                        QStringLiteral("tcp")});
-        if (m_server.waitForReadyRead(10000)) {
-            m_display = QLatin1Char(':') + QString::fromLatin1(m_server.readLine().trimmed());
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.insert(QStringLiteral("DISPLAY"), m_display);
-            m_windowManager.setProcessEnvironment(environment);
-            m_windowManager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-        }
-    }
-    ~TraylessDisplay()
-    {
-        m_windowManager.kill();
-        m_windowManager.waitForFinished();
-        m_server.kill();
-        m_server.waitForFinished();
-    }
-    QString display() const { return m_display; }
-
-private:
-    QProcess m_server;
-    QProcess m_windowManager;
-    QString m_display;
-};
 
 QProcess* startOn(ProcessSet& processes, const QString& display, const QStringList& arguments)
 {
@@ -290,7 +254,7 @@ void TestTray::quitFromTheRealMenuEndsTheClient()
 
 void TestTray::withoutATrayClosingEndsTheApplication()
 {
-    TraylessDisplay trayless;
+    PrivateDisplay trayless;
     QVERIFY(!trayless.display().isEmpty());
     TestEnvironment::storeClientMiniTray(true);
     ProcessSet processes;
@@ -318,7 +282,7 @@ void TestTray::withoutATrayAStartAlwaysShowsAWindow_data()
 void TestTray::withoutATrayAStartAlwaysShowsAWindow()
 {
     QFETCH(QStringList, arguments);
-    TraylessDisplay trayless;
+    PrivateDisplay trayless;
     QVERIFY(!trayless.display().isEmpty());
     TestEnvironment::storeClientMiniTray(true);
     ProcessSet processes;

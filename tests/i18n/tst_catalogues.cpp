@@ -40,6 +40,15 @@ const Image imageFiles[] = {
     {":/resource/image/norv64.png", {64, 64}},
     {":/resource/image/norv32.png", {32, 32}},
     {":/resource/image/warning.png", {25, 25}},
+    {":/resource/image/close@2x.png", {48, 48}},
+    {":/resource/image/drop-down@2x.png", {48, 48}},
+    {":/resource/image/check@2x.png", {28, 28}},
+    {":/resource/image/uncheck@2x.png", {28, 28}},
+    {":/resource/image/norv_login_cn@2x.png", {660, 340}},
+    {":/resource/image/norv_login_en@2x.png", {660, 340}},
+    {":/resource/image/norv64@2x.png", {128, 128}},
+    {":/resource/image/norv32@2x.png", {64, 64}},
+    {":/resource/image/warning@2x.png", {50, 50}},
 };
 
 struct Text
@@ -113,6 +122,13 @@ const Text expectedTexts[] = {
     {"SetDefaultServer", &CTextTable::SetDefaultServer, "Set as default server", "设为默认服务器"},
     {"UserManual", &CTextTable::UserManual, "User Manual(pdf)", "用户手册(pdf)"},
     {"Tutorial", &CTextTable::Tutorial, "Tutorial", nullptr},
+    {"ProxyLogin", &CTextTable::ProxyLogin, "Proxy login", "代理服务器登录"},
+    {"ProxyAsksForLogin",
+     &CTextTable::ProxyAsksForLogin,
+     "The proxy %1 asks for a user name and password.",
+     "代理服务器 %1 要求输入用户名和密码。"},
+    {"ProxyUser", &CTextTable::ProxyUser, "User name", "用户名"},
+    {"ProxyPassword", &CTextTable::ProxyPassword, "Password", "密码"},
 };
 } // namespace
 

@@ -1,11 +1,13 @@
 // Saves pictures of the client's windows in each face and language, for the demo and
 // the docs. Run it with a throwaway profile: it writes a server list of its own.
+#include "app/ApplicationAttributes.h"
 #include "app/CMainWindow.h"
 #include "app/Shell.h"
 #include "config/DataDirectory.h"
 #include "config/ServerConfigFile.h"
 #include "dialogs/CAboutUI.h"
 #include "dialogs/CMachineCodeUI.h"
+#include "dialogs/CProxyLoginUI.h"
 #include "dialogs/CSetting.h"
 #include "dialogs/CSwitchModeUI.h"
 #include "login/CLoginUI.h"
@@ -51,6 +53,9 @@ void shootDialogs(const QString& folder, const QString& suffix)
     shootDialog<CSetting>(folder, QStringLiteral("dialog-settings") + suffix);
     shootDialog<CMachineCodeUI>(folder, QStringLiteral("dialog-device-code") + suffix);
     shootDialog<CSwitchModeUI>(folder, QStringLiteral("dialog-mode-switch") + suffix);
+    CProxyLoginUI proxyLogin(QStringLiteral("proxy.example.com:3128"), QStringLiteral("alice"));
+    proxyLogin.show();
+    save(&proxyLogin, folder, QStringLiteral("dialog-proxy-login") + suffix);
 }
 
 // Runs an update check against NORV_UPDATE_HOST and saves the dialog it shows.
@@ -99,7 +104,7 @@ void shootLoginFaces(CMainWindow* window, const QString& folder, const QString& 
 
 int main(int argc, char** argv)
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    ApplicationAttributes::apply();
     QApplication app(argc, argv);
     const QString folder = app.arguments().value(1, QStringLiteral("."));
     QDir().mkpath(folder);

@@ -3,6 +3,8 @@
 
 #include "CertificateTrust.h"
 #include "CurlTls.h"
+#include "ProxyRoute.h"
+#include "core/ProxyLogin.h"
 
 #include <QFile>
 #include <QObject>
@@ -23,6 +25,10 @@ const QByteArray HttpsScheme = QByteArrayLiteral("https");
 // than a piece: each exchange allocates its pieces, which for thousands of small files
 // cost more than they saved.
 const long PieceBytes = 512 * 1024;
+const int ProxyAuthenticationRequired = 407;
+// Some proxies (tinyproxy) refuse a wrong login with 401. Through a tunnel that answer can only
+// be the proxy's; without one it could be the server's, so there only 407 counts.
+const int Unauthorized = 401;
 
 void initialiseCurlOnce()
 {
@@ -42,6 +48,10 @@ struct HttpClient::Exchange
     QFile body;
     qint64 bodyLeft = 0;
     QByteArray url;
+    QByteArray proxy;
+    // The proxy login's round given with this attempt, 0 for none.
+    int loginRound = 0;
+    qint64 counted = 0;
     HttpExchangeResult result;
     bool sinkAsked = false;
     bool sinkTakes = false;
@@ -57,9 +67,34 @@ struct HttpClient::Exchange
 
     void count(qint64 bytes)
     {
+        counted += bytes;
         if (moved) {
             moved->fetch_add(bytes);
         }
+    }
+
+    bool refusedByProxy() const
+    {
+        long connectStatus = 0;
+        curl_easy_getinfo(easy, CURLINFO_HTTP_CONNECTCODE, &connectStatus);
+        return !proxy.isEmpty()
+            && (result.status == ProxyAuthenticationRequired || connectStatus == ProxyAuthenticationRequired
+                || connectStatus == Unauthorized);
+    }
+
+    // Back to before the attempt, to be admitted again.
+    void reset()
+    {
+        curl_slist_free_all(headerList);
+        headerList = nullptr;
+        curl_easy_cleanup(easy);
+        easy = nullptr;
+        body.close();
+        result = HttpExchangeResult();
+        sinkAsked = false;
+        sinkTakes = false;
+        errorText[0] = '\0';
+        count(-counted);
     }
 
     bool askSink()
@@ -90,6 +125,10 @@ struct HttpClient::Exchange
     {
         auto* exchange = static_cast<Exchange*>(self);
         const qint64 bytes = static_cast<qint64>(size * count);
+        // The proxy's refusal is not the server's answer: the sink never sees it.
+        if (exchange->refusedByProxy()) {
+            return size * count;
+        }
         if (!exchange->sinkAsked && !exchange->askSink()) {
             return 0;
         }
@@ -132,9 +171,10 @@ struct HttpClient::Exchange
     }
 };
 
-HttpClient::HttpClient(const CertificateTrust* trust, QObject* receiver)
+HttpClient::HttpClient(const CertificateTrust* trust, QObject* receiver, ProxyLogin* proxyLogin)
     : m_trust(trust)
     , m_receiver(receiver)
+    , m_proxyLogin(proxyLogin)
 {
     initialiseCurlOnce();
     m_multi = curl_multi_init();
@@ -233,73 +273,115 @@ void HttpClient::admitPending()
     }
     m_aborted.clear();
     for (auto& pending : m_pending) {
-        Exchange* exchange = pending.get();
-        const HttpExchangeRequest& request = exchange->request;
-        CURL* easy = curl_easy_init();
-        exchange->easy = easy;
-        exchange->url = request.url.toEncoded();
-        curl_easy_setopt(easy, CURLOPT_URL, exchange->url.constData());
-        curl_easy_setopt(easy, CURLOPT_PRIVATE, exchange);
-        curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, exchange->errorText);
-        curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, ConnectTimeoutSeconds);
-        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, m_stallSeconds);
-        curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Exchange::onHeader);
-        curl_easy_setopt(easy, CURLOPT_HEADERDATA, exchange);
-        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Exchange::onBody);
-        curl_easy_setopt(easy, CURLOPT_WRITEDATA, exchange);
-        if (request.sink) {
-            curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, PieceBytes);
-        }
-        if (m_rateLimit > 0) {
-            curl_easy_setopt(easy, CURLOPT_MAX_SEND_SPEED_LARGE, static_cast<curl_off_t>(m_rateLimit));
-            curl_easy_setopt(easy, CURLOPT_MAX_RECV_SPEED_LARGE, static_cast<curl_off_t>(m_rateLimit));
-        }
-        if (request.url.scheme().toLatin1() == HttpsScheme && !m_trust->acceptedLeaf(request.url.host()).isEmpty()) {
-            CurlTls::acceptViewLeaf(easy, m_trust);
-        }
-        if (request.method == "HEAD") {
-            curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
-        } else if (request.method != "GET") {
-            curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, request.method.constData());
-        }
-        if (request.bodyLength >= 0) {
-            exchange->bodyLeft = request.bodyLength;
-            if (request.bodyLength > 0) {
-                exchange->body.setFileName(request.bodyPath);
-                if (!exchange->body.open(QIODevice::ReadOnly) || !exchange->body.seek(request.bodyOffset)) {
-                    exchange->bodyLeft = 0;
-                }
-            }
-            curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L);
-            if (request.bodyLength > PieceBytes) {
-                curl_easy_setopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, PieceBytes);
-            }
-            curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(request.bodyLength));
-            curl_easy_setopt(easy, CURLOPT_READFUNCTION, &Exchange::onSend);
-            curl_easy_setopt(easy, CURLOPT_READDATA, exchange);
-            curl_easy_setopt(easy, CURLOPT_SEEKFUNCTION, &Exchange::onSeek);
-            curl_easy_setopt(easy, CURLOPT_SEEKDATA, exchange);
-        }
-        // No waiting for "100 Continue": tus servers answer at once or not at all.
-        exchange->headerList = curl_slist_append(exchange->headerList, "Expect:");
-        for (const QByteArray& header : request.headers) {
-            exchange->headerList = curl_slist_append(exchange->headerList, header.constData());
-        }
-        curl_easy_setopt(easy, CURLOPT_HTTPHEADER, exchange->headerList);
-        curl_multi_add_handle(m_multi, easy);
-        m_running.emplace(exchange->id, std::move(pending));
+        configure(pending.get());
+        curl_multi_add_handle(m_multi, pending->easy);
+        m_running.emplace(pending->id, std::move(pending));
     }
     m_pending.clear();
+}
+
+void HttpClient::configure(Exchange* exchange)
+{
+    const HttpExchangeRequest& request = exchange->request;
+    CURL* easy = curl_easy_init();
+    exchange->easy = easy;
+    exchange->url = request.url.toEncoded();
+    curl_easy_setopt(easy, CURLOPT_URL, exchange->url.constData());
+    // Qt Network's decision, not curl's own reading of the environment: empty means no proxy.
+    exchange->proxy = ProxyRoute::forUrl(request.url);
+    curl_easy_setopt(easy, CURLOPT_PROXY, exchange->proxy.constData());
+    curl_easy_setopt(easy, CURLOPT_NOPROXY, "");
+    const ProxyLogin::Answer login = m_proxyLogin ? m_proxyLogin->current() : ProxyLogin::Answer();
+    exchange->loginRound = login.round;
+    if (!exchange->proxy.isEmpty() && login.round > 0) {
+        curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, login.user.toUtf8().constData());
+        curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, login.password.toUtf8().constData());
+        curl_easy_setopt(easy, CURLOPT_PROXYAUTH, CURLAUTH_ANY);
+    }
+    curl_easy_setopt(easy, CURLOPT_PRIVATE, exchange);
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, exchange->errorText);
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, ConnectTimeoutSeconds);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, m_stallSeconds);
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Exchange::onHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, exchange);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Exchange::onBody);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, exchange);
+    if (request.sink) {
+        curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, PieceBytes);
+    }
+    if (m_rateLimit > 0) {
+        curl_easy_setopt(easy, CURLOPT_MAX_SEND_SPEED_LARGE, static_cast<curl_off_t>(m_rateLimit));
+        curl_easy_setopt(easy, CURLOPT_MAX_RECV_SPEED_LARGE, static_cast<curl_off_t>(m_rateLimit));
+    }
+    if (request.url.scheme().toLatin1() == HttpsScheme && !m_trust->acceptedLeaf(request.url.host()).isEmpty()) {
+        CurlTls::acceptViewLeaf(easy, m_trust);
+    }
+    if (request.method == "HEAD") {
+        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+    } else if (request.method != "GET") {
+        curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, request.method.constData());
+    }
+    if (request.bodyLength >= 0) {
+        exchange->bodyLeft = request.bodyLength;
+        if (request.bodyLength > 0) {
+            exchange->body.setFileName(request.bodyPath);
+            if (!exchange->body.open(QIODevice::ReadOnly) || !exchange->body.seek(request.bodyOffset)) {
+                exchange->bodyLeft = 0;
+            }
+        }
+        curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L);
+        if (request.bodyLength > PieceBytes) {
+            curl_easy_setopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, PieceBytes);
+        }
+        curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(request.bodyLength));
+        curl_easy_setopt(easy, CURLOPT_READFUNCTION, &Exchange::onSend);
+        curl_easy_setopt(easy, CURLOPT_READDATA, exchange);
+        curl_easy_setopt(easy, CURLOPT_SEEKFUNCTION, &Exchange::onSeek);
+        curl_easy_setopt(easy, CURLOPT_SEEKDATA, exchange);
+    }
+    // No waiting for "100 Continue": tus servers answer at once or not at all.
+    exchange->headerList = curl_slist_append(exchange->headerList, "Expect:");
+    for (const QByteArray& header : request.headers) {
+        exchange->headerList = curl_slist_append(exchange->headerList, header.constData());
+    }
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, exchange->headerList);
+}
+
+bool HttpClient::retriedWithNewLogin(Exchange* exchange)
+{
+    if (!m_proxyLogin) {
+        return false;
+    }
+    // Waits while the user answers: every exchange through this proxy needs the answer.
+    const QString proxyHost = QUrl(QString::fromLatin1(exchange->proxy)).authority();
+    if (m_proxyLogin->answerFor(proxyHost, exchange->loginRound).round <= exchange->loginRound) {
+        return false;
+    }
+    exchange->reset();
+    const QMutexLocker lock(&m_mutex);
+    const auto running = m_running.find(exchange->id);
+    m_pending.push_back(std::move(running->second));
+    m_running.erase(running);
+    return true;
 }
 
 void HttpClient::finish(Exchange* exchange, int curlResult)
 {
     curl_multi_remove_handle(m_multi, exchange->easy);
     HttpExchangeResult& result = exchange->result;
-    if (curlResult == CURLE_OK && !exchange->sinkAsked) {
+    if (exchange->refusedByProxy()) {
+        if (retriedWithNewLogin(exchange)) {
+            return;
+        }
+        // The user cancelled: the exchange ends as refused, not as a passing failure.
+        curlResult = CURLE_OK;
+        result.status = ProxyAuthenticationRequired;
+        result.failure = QStringLiteral("the proxy asks for a user name and password");
+    }
+    if (curlResult == CURLE_OK && !exchange->sinkAsked && result.failure.isEmpty()) {
         // An empty body: the sink still learns the answer, to create an empty file.
         exchange->askSink();
     }

@@ -11,6 +11,7 @@
 #include <vector>
 
 class CertificateTrust;
+class ProxyLogin;
 class QObject;
 
 // Runs HTTP exchanges with libcurl's multi interface on a thread of its own, one
@@ -23,7 +24,8 @@ public:
     static constexpr long StallSeconds = 60;
 
     // Results are handed to the receiver's thread; the receiver must outlive the client.
-    HttpClient(const CertificateTrust* trust, QObject* receiver);
+    // A proxy asking for a login gets the one from proxyLogin; without it the exchange fails.
+    HttpClient(const CertificateTrust* trust, QObject* receiver, ProxyLogin* proxyLogin = nullptr);
     ~HttpClient();
 
     HttpClient(const HttpClient&) = delete;
@@ -44,9 +46,13 @@ public:
 private:
     void run();
     void admitPending();
+    void configure(Exchange* exchange);
     void finish(Exchange* exchange, int curlResult);
+    // After the proxy refused the exchange's login: true when it was queued again with a new one.
+    bool retriedWithNewLogin(Exchange* exchange);
 
     const CertificateTrust* const m_trust;
+    ProxyLogin* const m_proxyLogin;
     QObject* const m_receiver;
     void* m_multi = nullptr;
     QMutex m_mutex;

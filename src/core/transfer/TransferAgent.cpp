@@ -66,12 +66,13 @@ TransferAgent::TransferAgent(const QString& dataFolder,
                              const QString& downloadFolder,
                              const CertificateTrust* trust,
                              const Grants* grants,
+                             ProxyLogin* proxyLogin,
                              QObject* parent)
     : QObject(parent)
     , m_downloadFolder(downloadFolder)
     , m_grants(grants)
     , m_store(dataFolder)
-    , m_client(trust, this)
+    , m_client(trust, this, proxyLogin)
     , m_progressTimer(this)
     , m_saveTimer(this)
 {

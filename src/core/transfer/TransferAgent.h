@@ -18,6 +18,7 @@
 
 class CertificateTrust;
 class Grants;
+class ProxyLogin;
 class TransferJob;
 
 // Moves files between the disk and the portal server for the page: uploads with tus,
@@ -49,6 +50,7 @@ public:
                   const QString& downloadFolder,
                   const CertificateTrust* trust,
                   const Grants* grants,
+                  ProxyLogin* proxyLogin = nullptr,
                   QObject* parent = nullptr);
     ~TransferAgent() override;
 
