@@ -1,6 +1,7 @@
-// The client is killed with SIGKILL in the middle of an upload or a download and started
-// again: the page resumes the transfer with fresh credentials, it continues from the
-// server's offset or the bytes on disk, and what arrives is identical.
+// The client is killed with SIGKILL, or quit from its tray menu, in the middle of an upload
+// or a download and started again: the page resumes the transfer with fresh credentials, it
+// continues from the server's offset or the bytes on disk, and what arrives is identical.
+#include "common/DesktopSession.h"
 #include "common/NodePeer.h"
 #include "common/ProcessSet.h"
 #include "common/RawHttp.h"
@@ -119,6 +120,20 @@ bool writeLetters(const QString& path, char first)
     return file.flush();
 }
 
+// The transfer as the client stored it in its data folder.
+QJsonObject storedTransfer(const QString& id)
+{
+    QFile file(TestEnvironment::homeFolder() + QStringLiteral("/.local/share/norv-client/transfers.json"));
+    file.open(QIODevice::ReadOnly);
+    for (const QJsonValue& value :
+         QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("transfers")).toArray()) {
+        if (value.toObject().value(QStringLiteral("id")).toString() == id) {
+            return value.toObject();
+        }
+    }
+    return {};
+}
+
 // Resumes the transfer with fresh credentials, as the page does after a restart, and waits until it is done.
 bool resumeUntilDone(LocalService& service, const QString& id)
 {
@@ -137,12 +152,22 @@ class TestKilledTransfer : public QObject
     Q_OBJECT
 
 private slots:
-    void uploadContinuesAfterSigkill();
+    void uploadContinuesAfterTheClientEnds_data();
+    void uploadContinuesAfterTheClientEnds();
     void downloadContinuesAfterSigkill();
 };
 
-void TestKilledTransfer::uploadContinuesAfterSigkill()
+void TestKilledTransfer::uploadContinuesAfterTheClientEnds_data()
 {
+    QTest::addColumn<bool>("quitFromTray");
+    QTest::newRow("SIGKILL") << false;
+    // The exit routine pauses the upload itself and stores that.
+    QTest::newRow("Quit from the tray") << true;
+}
+
+void TestKilledTransfer::uploadContinuesAfterTheClientEnds()
+{
+    QFETCH(bool, quitFromTray);
     QTemporaryDir work;
     const QString store = work.filePath(QStringLiteral("store"));
     QVERIFY(QDir().mkpath(store));
@@ -151,7 +176,7 @@ void TestKilledTransfer::uploadContinuesAfterSigkill()
     const QString path = work.filePath(QStringLiteral("upload.bin"));
     QVERIFY(writeLetters(path, 'A'));
 
-    // Slow enough to be killed in the middle.
+    // Slow enough to be ended in the middle.
     qputenv("NORV_TRANSFER_RATE_LIMIT", "4194304");
     ProcessSet processes;
     QProcess* client = processes.start(TestEnvironment::clientPath());
@@ -170,14 +195,21 @@ void TestKilledTransfer::uploadContinuesAfterSigkill()
     QCOMPARE(created.first, 201);
     const QString id = QJsonDocument::fromJson(created.second).object().value(QStringLiteral("id")).toString();
 
-    // Killed once the server holds part of the file.
+    // Ended once the server holds part of the file.
     const auto storedData = [&] {
         const QStringList infos = QDir(store).entryList({QStringLiteral("*.json")});
         return infos.size() == 1 ? store + QLatin1Char('/') + QFileInfo(infos.first()).completeBaseName() : QString();
     };
     QVERIFY(QTest::qWaitFor([&] { return QFileInfo(storedData()).size() > 0; }, TransferTimeoutMs));
-    client->kill();
-    QVERIFY(client->waitForFinished(ReplyTimeoutMs));
+    if (quitFromTray) {
+        QVERIFY(DesktopSession::quitFromTrayMenu());
+        QVERIFY(client->waitForFinished(ReplyTimeoutMs));
+        QCOMPARE(client->exitCode(), 0);
+        QCOMPARE(storedTransfer(id).value(QStringLiteral("state")).toString(), QStringLiteral("paused"));
+    } else {
+        client->kill();
+        QVERIFY(client->waitForFinished(ReplyTimeoutMs));
+    }
     const QString firstUpload = storedData();
     QVERIFY(QFileInfo(firstUpload).size() < FileBytes);
 

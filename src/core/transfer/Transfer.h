@@ -32,10 +32,11 @@ struct TransferItem
     bool done = false;
 };
 
-// One transfer the page asked for: a file, a folder or a download.
+// One transfer the page asked for: a file, a folder or a download; or a download the
+// page started itself, which the web engine moves and the agent only lists.
 struct Transfer
 {
-    enum class Direction { Upload, Download };
+    enum class Direction { Upload, Download, Page };
     enum class State { Queued, Running, Paused, Done, Failed, Cancelled };
 
     QString id;
