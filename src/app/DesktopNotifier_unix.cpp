@@ -22,12 +22,8 @@ const uint ReplacesNone = 0;
 void DesktopNotifier::listen()
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    bus.connect(Service,
-                ObjectPath,
-                Service,
-                QStringLiteral("ActionInvoked"),
-                this,
-                SLOT(serviceActionInvoked(uint, QString)));
+    bus.connect(
+        Service, ObjectPath, Service, QStringLiteral("ActionInvoked"), this, SLOT(serviceActionInvoked(uint, QString)));
     bus.connect(
         Service, ObjectPath, Service, QStringLiteral("NotificationClosed"), this, SLOT(serviceClosed(uint, uint)));
 }

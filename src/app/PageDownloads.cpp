@@ -52,7 +52,8 @@ void PageDownloads::follow(QWebEngineDownloadItem* item, const QString& id)
     connect(item, &QWebEngineDownloadItem::downloadProgress, this, [this, id](qint64 received, qint64 total) {
         TransferAgent* agent = m_agent;
         QMetaObject::invokeMethod(
-            agent, [agent, id, received, total] { agent->pageDownloadProgress(id, received, total); },
+            agent,
+            [agent, id, received, total] { agent->pageDownloadProgress(id, received, total); },
             Qt::QueuedConnection);
     });
     connect(item, &QWebEngineDownloadItem::finished, this, [this, item, id] { ended(item, id); });

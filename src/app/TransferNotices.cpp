@@ -30,11 +30,15 @@ void TransferNotices::transferChanged(const QJsonObject& transfer, bool stateCha
     const QString name = transfer.value(QStringLiteral("name")).toString();
     DesktopNotifier::Notice notice;
     if (state == Done) {
-        notice = {TransferTexts::doneTitle(), name, transfer.value(QStringLiteral("id")).toString(),
+        notice = {TransferTexts::doneTitle(),
+                  name,
+                  transfer.value(QStringLiteral("id")).toString(),
                   TransferTexts::showFile()};
     } else {
-        notice = {TransferTexts::failedTitle(), name + QLatin1Char('\n') + transfer.value(QStringLiteral("error")).toString(),
-                  QString(), QString()};
+        notice = {TransferTexts::failedTitle(),
+                  name + QLatin1Char('\n') + transfer.value(QStringLiteral("error")).toString(),
+                  QString(),
+                  QString()};
     }
     m_notifier.show(notice);
 }

@@ -93,10 +93,10 @@ QStringList shownClientWindows(const QString& display)
 void clickWindow(const QString& display, const QString& window, int button, QPoint point)
 {
     if (point.x() < 0) {
-        const QString geometry = QString::fromLatin1(runTool(
-            {QStringLiteral("xdotool"), QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window},
-            nullptr,
-            display));
+        const QString geometry = QString::fromLatin1(
+            runTool({QStringLiteral("xdotool"), QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window},
+                    nullptr,
+                    display));
         static const QRegularExpression size(QStringLiteral("WIDTH=(\\d+)\\s+HEIGHT=(\\d+)"));
         const QRegularExpressionMatch match = size.match(geometry);
         point = QPoint(match.captured(1).toInt() / 2, match.captured(2).toInt() / 2);

@@ -2,6 +2,7 @@
 // or a download and started again: the page resumes the transfer with fresh credentials, it
 // continues from the server's offset or the bytes on disk, and what arrives is identical.
 #include "common/DesktopSession.h"
+#include "common/LocalService.h"
 #include "common/NodePeer.h"
 #include "common/ProcessSet.h"
 #include "common/RawHttp.h"
@@ -13,79 +14,14 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 
 namespace {
 using TestData::sha256Of;
-const QByteArray ListeningLine = QByteArrayLiteral("TesselHttpd listening on 127.0.0.1:");
 const qint64 FileBytes = 24 * 1024 * 1024;
 const int ReplyTimeoutMs = 60000;
 const int TransferTimeoutMs = 180000;
 const QByteArray Credentials = QByteArrayLiteral("{\"Authorization\": \"Bearer fresh\"}");
-
-// A client's local service, reached as a page reaches it.
-class LocalService
-{
-public:
-    bool attach(QProcess* client)
-    {
-        QByteArray seen;
-        if (!waitForStandardError(client, ListeningLine, ClientStartTimeoutMs, &seen)) {
-            return false;
-        }
-        const int at = seen.indexOf(ListeningLine) + ListeningLine.size();
-        if (seen.indexOf('\n', at) < 0) {
-            waitForStandardError(client, "\n", ReplyTimeoutMs, &seen);
-        }
-        m_port = static_cast<quint16>(seen.mid(at, seen.indexOf('\n', at) - at).trimmed().toUShort());
-        m_deviceId = QJsonDocument::fromJson(send("GET", "/status").second)
-                         .object()
-                         .value(QStringLiteral("deviceId"))
-                         .toString()
-                         .toLatin1();
-        return m_port != 0 && !m_deviceId.isEmpty();
-    }
-
-    // Status and body; the dialog the request may open is answered by whatever runs meanwhile.
-    QPair<int, QByteArray> send(const QByteArray& method,
-                                const QByteArray& target,
-                                const QByteArray& body = {},
-                                const std::function<void()>& meanwhile = {})
-    {
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, m_port);
-        socket.waitForConnected(ReplyTimeoutMs);
-        socket.write(method + ' ' + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(m_port)
-                     + "\r\nOrigin: " + origin + "\r\nX-Device-Id: " + m_deviceId
-                     + "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
-        socket.waitForBytesWritten(ReplyTimeoutMs);
-        if (meanwhile) {
-            meanwhile();
-        }
-        const QByteArray raw = RawHttp::readServingEvents(socket, ReplyTimeoutMs);
-        return {raw.split(' ').value(1).toInt(), raw.mid(raw.indexOf("\r\n\r\n") + 4)};
-    }
-
-    QJsonObject transfer(const QString& id)
-    {
-        for (const QJsonValue& value : QJsonDocument::fromJson(send("GET", "/transfers").second)
-                                           .object()
-                                           .value(QStringLiteral("transfers"))
-                                           .toArray()) {
-            if (value.toObject().value(QStringLiteral("id")).toString() == id) {
-                return value.toObject();
-            }
-        }
-        return {};
-    }
-
-    QByteArray origin;
-
-private:
-    quint16 m_port = 0;
-    QByteArray m_deviceId;
-};
 
 // Chooses path in the client's open-files dialog, as the user would.
 void chooseInDialog(const QString& path)

@@ -192,9 +192,8 @@ QString TransferAgent::claimDownloadPath(const QString& folder, const QString& p
     return path;
 }
 
-TransferAgent::PageDownload TransferAgent::addPageDownload(const QString& proposedName,
-                                                           const QUrl& url,
-                                                           qint64 bytesTotal)
+TransferAgent::PageDownload
+TransferAgent::addPageDownload(const QString& proposedName, const QUrl& url, qint64 bytesTotal)
 {
     const QString proposed = proposedName.isEmpty() ? QFileInfo(url.path()).fileName() : proposedName;
     TransferItem item;
