@@ -145,12 +145,14 @@ void TestPageDownloads::cancelInThePageStopsTheEngine()
     // A server of the test's own that sends the head and a little, then waits.
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress::LocalHost));
+    // The connection that carried the request: the engine may open others it never uses.
     QTcpSocket* peer = nullptr;
     connect(&server, &QTcpServer::newConnection, this, [&] {
-        peer = server.nextPendingConnection();
-        connect(peer, &QTcpSocket::readyRead, peer, [peer] {
-            if (peer->readAll().contains("\r\n\r\n")) {
-                peer->write(StalledHead + QByteArray(StalledFirstBytes, 'x'));
+        QTcpSocket* connection = server.nextPendingConnection();
+        connect(connection, &QTcpSocket::readyRead, connection, [&peer, connection] {
+            if (connection->readAll().contains("\r\n\r\n")) {
+                peer = connection;
+                connection->write(StalledHead + QByteArray(StalledFirstBytes, 'x'));
             }
         });
     });

@@ -55,6 +55,7 @@ struct Transfer
     QVector<TransferItem> items;
     qint64 bytesPerSecond = 0;
 
+    bool isMoving() const { return state == State::Queued || state == State::Running; }
     bool hasEnded() const { return state == State::Done || state == State::Failed || state == State::Cancelled; }
     qint64 bytesTotal() const;
     qint64 bytesDone() const;

@@ -209,9 +209,9 @@ TransferAgent::addPageDownload(const QString& proposedName, const QUrl& url, qin
     transfer->name = QFileInfo(item.path).fileName();
     transfer->url = url;
     transfer->items = {item};
+    // The engine writes the part file from the start.
+    transfer->state = Transfer::State::Running;
     const QString id = added(std::move(transfer)).transfer.value(QStringLiteral("id")).toString();
-    // The engine writes the part file from the start; it runs from now on.
-    setState(*find(id), Transfer::State::Running);
     return {id, item.path + SafeFileName::PartSuffix};
 }
 
@@ -364,8 +364,7 @@ TransferAgent::Outcome TransferAgent::forget(const QString& id)
 void TransferAgent::pauseAll()
 {
     for (const auto& transfer : m_transfers) {
-        const bool moving = transfer->state == Transfer::State::Queued || transfer->state == Transfer::State::Running;
-        if (moving && transfer->direction != Transfer::Direction::Page) {
+        if (transfer->isMoving() && transfer->direction != Transfer::Direction::Page) {
             stopJobs(*transfer);
             setState(*transfer, Transfer::State::Paused);
         }
@@ -428,7 +427,8 @@ void TransferAgent::schedule()
 {
     int active = m_jobs.size();
     for (const auto& transfer : m_transfers) {
-        if (transfer->state != Transfer::State::Queued && transfer->state != Transfer::State::Running) {
+        // The web engine moves a page's downloads.
+        if (!transfer->isMoving() || transfer->direction == Transfer::Direction::Page) {
             continue;
         }
         const QList<TransferJob*> running = m_jobs.keys(transfer->id);
