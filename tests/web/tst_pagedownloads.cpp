@@ -12,13 +12,13 @@
 #include "core/TesselHttpd.h"
 #include "core/TesselPortal.h"
 #include "core/transfer/TransferAgent.h"
+#include "web/CWebEngineView.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QWebEngineView>
 
 using PageScript::evaluate;
 
