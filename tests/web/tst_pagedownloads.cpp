@@ -1,14 +1,16 @@
 // Downloads the portal page starts itself, in the shell built as the client builds it: a link
 // clicked in the real page is saved by the engine with the page's session into the Downloads
-// folder under the agent's names, listed to the page as a "page" transfer, and the page's
-// cancel stops the engine.
+// folder under the agent's names, listed to the page as a "page" transfer, and a cancel
+// through the local service stops the engine.
 #include "app/CMainWindow.h"
 #include "common/DemoPortalProcess.h"
 #include "common/PageScript.h"
 #include "common/ProcessSet.h"
+#include "common/RawHttp.h"
 #include "common/ShellFixture.h"
 #include "common/TestData.h"
 #include "common/TestEnvironment.h"
+#include "core/TesselCore.h"
 #include "core/TesselHttpd.h"
 #include "core/TesselPortal.h"
 #include "core/transfer/TransferAgent.h"
@@ -48,7 +50,7 @@ private slots:
     void cleanupTestCase();
     void clickedLinkIsSavedAndListedAsPage();
     void aTakenNameGetsTheNextNumber();
-    void cancelInThePageStopsTheEngine();
+    void cancelThroughTheLocalServiceStopsTheEngine();
 
 private:
     // Clicks the first element matching selector in the portal page; false when there is none.
@@ -140,7 +142,7 @@ void TestPageDownloads::aTakenNameGetsTheNextNumber()
     QCOMPARE(TestData::sha256Of(downloads() + numbered), TestData::sha256Of(m_data.filePath(StoredName)));
 }
 
-void TestPageDownloads::cancelInThePageStopsTheEngine()
+void TestPageDownloads::cancelThroughTheLocalServiceStopsTheEngine()
 {
     // A server of the test's own that sends the head and a little, then waits.
     QTcpServer server;
@@ -166,9 +168,14 @@ void TestPageDownloads::cancelInThePageStopsTheEngine()
     const QString id = listed(StalledName).value(QStringLiteral("id")).toString();
     QVERIFY(QFile::exists(downloads() + StalledName + QStringLiteral(".part")));
 
-    // The page's own control, a POST to /transfers/ID/cancel.
-    QTRY_VERIFY_WITH_TIMEOUT(
-        click(QStringLiteral("li.transfer[data-id=\"%1\"] button[data-action=\"cancel\"]").arg(id)), DownloadTimeoutMs);
+    // The request the page's cancel control makes.
+    const quint16 port = m_window->httpd->port();
+    const RawReply cancelled =
+        RawHttp::exchange(port,
+                          "POST /transfers/" + id.toLatin1() + "/cancel HTTP/1.1\r\n" + RawHttp::hostLine(port)
+                              + "Origin: " + m_portal.origin().toLatin1() + "\r\nX-Device-Id: "
+                              + m_window->core->Get_Deviceuuid().toLatin1() + "\r\nContent-Length: 0\r\n\r\n");
+    QCOMPARE(cancelled.status, 200);
     QTRY_COMPARE_WITH_TIMEOUT(
         listed(StalledName).value(QStringLiteral("state")).toString(), QStringLiteral("cancelled"), DownloadTimeoutMs);
     QVERIFY(peer);
