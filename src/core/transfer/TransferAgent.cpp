@@ -239,20 +239,19 @@ void TransferAgent::pageDownloadEnded(const QString& id, const QString& error)
     }
     TransferItem& item = transfer->items.first();
     const QString part = item.path + SafeFileName::PartSuffix;
-    if (!error.isEmpty()) {
+    QString failure = error;
+    if (failure.isEmpty() && !QFile::rename(part, item.path)) {
+        failure = QStringLiteral("cannot give the file its name");
+    }
+    if (failure.isEmpty()) {
+        item.size = QFileInfo(item.path).size();
+        item.offset = item.size;
+        item.done = true;
+        setState(*transfer, Transfer::State::Done);
+    } else {
         QFile::remove(part);
-        setState(*transfer, Transfer::State::Failed, error);
-        schedule();
-        return;
+        setState(*transfer, Transfer::State::Failed, failure);
     }
-    if (!QFile::rename(part, item.path)) {
-        setState(*transfer, Transfer::State::Failed, QStringLiteral("cannot give the file its name"));
-        return;
-    }
-    item.size = QFileInfo(item.path).size();
-    item.offset = item.size;
-    item.done = true;
-    setState(*transfer, Transfer::State::Done);
     schedule();
 }
 
