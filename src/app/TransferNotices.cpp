@@ -5,10 +5,18 @@
 #include "i18n/TransferTexts.h"
 
 #include <QApplication>
+#include <QWidget>
 
 namespace {
 const QString Done = QStringLiteral("done");
 const QString Failed = QStringLiteral("failed");
+
+bool windowInFront()
+{
+    // A window closed to the tray may stay the active one until another takes the focus.
+    const QWidget* active = QApplication::activeWindow();
+    return active && active->isVisible() && !active->isMinimized();
+}
 } // namespace
 
 TransferNotices::TransferNotices(TransferAgent* agent, QSystemTrayIcon* tray, QObject* parent)
@@ -24,7 +32,7 @@ TransferNotices::TransferNotices(TransferAgent* agent, QSystemTrayIcon* tray, QO
 void TransferNotices::transferChanged(const QJsonObject& transfer, bool stateChanged)
 {
     const QString state = transfer.value(QStringLiteral("state")).toString();
-    if (!stateChanged || (state != Done && state != Failed) || QApplication::activeWindow()) {
+    if (!stateChanged || (state != Done && state != Failed) || windowInFront()) {
         return;
     }
     const QString name = transfer.value(QStringLiteral("name")).toString();
