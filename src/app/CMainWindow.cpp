@@ -6,6 +6,7 @@
 #include "FileManager.h"
 #include "PortalContract.h"
 #include "Product.h"
+#include "TransferNotices.h"
 #include "WebAddress.h"
 #include "config/AutoStart.h"
 #include "config/SettingsFile.h"
@@ -13,12 +14,14 @@
 #include "core/TesselCore.h"
 #include "core/TesselHttpd.h"
 #include "core/TesselPortal.h"
+#include "core/transfer/TransferAgent.h"
 #include "dialogs/CAboutUI.h"
 #include "dialogs/CMachineCodeUI.h"
 #include "dialogs/CMiniTray.h"
 #include "dialogs/CProxyLoginUI.h"
 #include "dialogs/CSetting.h"
 #include "dialogs/PickDialog.h"
+#include "dialogs/TrayProgress.h"
 #include "i18n/CTextTable.h"
 #include "login/CLoginUI.h"
 #include "update/CCheckUpdateUI.h"
@@ -83,7 +86,7 @@ QMenu* styledMenu()
 
 CMainWindow::CMainWindow(QWidget* parent)
     : QMainWindow(parent)
-    , portalProfiles(this)
+    , portalProfiles(this, &pageDownloads)
     , engineWarmUp(this, &portalProfiles)
 {
     qtTranslator = new QTranslator;
@@ -194,6 +197,7 @@ void CMainWindow::initCore()
     connect(core, &TesselCore::sig_languageChanged, this, &CMainWindow::slot_switch_language);
     connect(portal, &TesselPortal::sig_pickRequested, this, &CMainWindow::slot_pickRequested, Qt::QueuedConnection);
     core->RegisterBrowserActive(&CMainWindow::browserActiveCallback);
+    connectTransfers();
 
     const int started = httpd->StartHttpdServer(HttpdStartTimeoutMs);
     qCDebug(lcApp) << "RegisterBrowserActive StartHttpdServer" << ProductName << started << TesselHttpd::DefaultPort;
@@ -566,6 +570,10 @@ void CMainWindow::stopServices()
     if (httpd) {
         httpd->StopHttpdServer();
     }
+    // After the local service, so the page cannot start a transfer again meanwhile.
+    if (portal) {
+        portal->pauseTransfers();
+    }
     if (core) {
         core->CloseActiveApp(ActiveAppId);
     }
@@ -648,6 +656,17 @@ void CMainWindow::slot_switch_language(int iLan)
     if (tray) {
         tray->retranslateMenu();
     }
+}
+
+void CMainWindow::connectTransfers()
+{
+    TransferAgent* agent = portal->transferAgent();
+    pageDownloads.setAgent(agent);
+    if (tray) {
+        connect(agent, &TransferAgent::transferChanged, tray->progress, &TrayProgress::transferChanged);
+        connect(agent, &TransferAgent::transferRemoved, tray->progress, &TrayProgress::transferRemoved);
+    }
+    new TransferNotices(agent, tray, this);
 }
 
 void CMainWindow::retranslateMenus()

@@ -3,6 +3,7 @@
 
 #include "DeveloperView.h"
 #include "EngineWarmUp.h"
+#include "PageDownloads.h"
 #include "PortalProfiles.h"
 #include "config/ServerConfigFile.h"
 #include "config/ServerEntry.h"
@@ -171,7 +172,12 @@ private:
     void retranslateMenus();
     void startDelayLogin();
 
+    // Tells the tray and the notifications about the agent's transfers.
+    void connectTransfers();
+
     ServerConfigFile serverConfigFile;
+    // Before the profiles, which hand their pages' downloads to it.
+    PageDownloads pageDownloads;
     PortalProfiles portalProfiles;
     EngineWarmUp engineWarmUp;
 };

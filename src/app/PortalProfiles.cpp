@@ -1,12 +1,14 @@
 #include "PortalProfiles.h"
 
+#include "PageDownloads.h"
 #include "config/OwnerOnly.h"
 
 #include <QCryptographicHash>
 #include <QWebEngineProfile>
 
-PortalProfiles::PortalProfiles(QObject* owner)
+PortalProfiles::PortalProfiles(QObject* owner, PageDownloads* downloads)
     : owner(owner)
+    , downloads(downloads)
 {
 }
 
@@ -19,6 +21,7 @@ QWebEngineProfile* PortalProfiles::forHost(const QString& host)
     if (!profile) {
         const QByteArray storage = QCryptographicHash::hash(host.toUtf8(), QCryptographicHash::Sha1).toHex();
         profile = new QWebEngineProfile(QStringLiteral("portal-") + QString::fromLatin1(storage), owner);
+        downloads->watch(profile);
     }
     // Cookies and cache hold the portal's session. Checked at every use: an earlier version
     // may have made the folders, or they may have been widened since.

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QString>
 
+class PageDownloads;
 class QObject;
 class QWebEngineProfile;
 
@@ -11,14 +12,15 @@ class QWebEngineProfile;
 class PortalProfiles
 {
 public:
-    // The profiles are children of owner and end with it.
-    explicit PortalProfiles(QObject* owner);
+    // The profiles are children of owner and end with it; downloads takes their pages' downloads.
+    PortalProfiles(QObject* owner, PageDownloads* downloads);
 
     // The profile of host, its storage and cache folders the user's alone.
     QWebEngineProfile* forHost(const QString& host);
 
 private:
     QObject* owner;
+    PageDownloads* downloads;
     QHash<QString, QWebEngineProfile*> profiles;
 };
 

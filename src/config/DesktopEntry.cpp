@@ -79,7 +79,8 @@ QByteArray autostartEntry(const QString& program)
                        "Name=%1\n"
                        "Icon=%2\n"
                        "Exec=%3\n"
-                       "X-GNOME-Autostart-enabled=true\n")
+                       "X-GNOME-Autostart-enabled=true\n"
+                       "X-GNOME-UsesNotifications=true\n")
             .arg(QString::fromUtf8(ProductName), QString::fromLatin1(ApplicationId), execLine(program, switches));
     return entry.toUtf8();
 }

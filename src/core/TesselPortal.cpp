@@ -60,6 +60,14 @@ void TesselPortal::acceptCertificate(const QString& host, const QByteArray& leaf
     m_trust->accept(host, leafDer);
 }
 
+void TesselPortal::pauseTransfers()
+{
+    m_agent->call([this] {
+        m_agent->pauseAll();
+        return true;
+    });
+}
+
 bool TesselPortal::requestPick(PickKind kind, PickAnswer answer)
 {
     if (!isSignalConnected(QMetaMethod::fromSignal(&TesselPortal::sig_pickRequested))) {

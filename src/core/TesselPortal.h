@@ -43,6 +43,9 @@ public:
     // The certificate the view accepted for host despite errors, its leaf in DER form.
     void acceptCertificate(const QString& host, const QByteArray& leafDer);
 
+    // Pauses every running transfer and saves where it got to, so the next run can resume it.
+    void pauseTransfers();
+
     // Asks the shell for the desktop's dialog; false when no shell listens.
     // answer runs on the GUI thread once the user chose.
     bool requestPick(PickKind kind, PickAnswer answer);

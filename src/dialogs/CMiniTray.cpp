@@ -1,4 +1,5 @@
 #include "CMiniTray.h"
+#include "TrayProgress.h"
 
 #include "app/CMainWindow.h"
 #include "app/Product.h"
@@ -22,11 +23,13 @@ CMiniTray::CMiniTray(QObject* parent)
     connect(this, &QSystemTrayIcon::activated, this, &CMiniTray::slot_activatedSysTrayIcon);
     connect(actExit, &QAction::triggered, this, &CMiniTray::slot_actExit);
     setIcon(QIcon(QStringLiteral(":/resource/image/norv32.png")));
+    progress = new TrayProgress(this);
 }
 
 void CMiniTray::retranslateMenu()
 {
     actExit->setText(mainWindowInstance->textTable->Exit);
+    progress->retranslate();
 }
 
 void CMiniTray::slot_activatedSysTrayIcon(QSystemTrayIcon::ActivationReason act)

@@ -5,6 +5,7 @@
 
 class QAction;
 class QMenu;
+class TrayProgress;
 
 // The icon in the notification area: a click brings back the window in use, the
 // menu quits the application.
@@ -19,6 +20,8 @@ public:
 
     QMenu* trayMenu = nullptr;
     QAction* actExit = nullptr;
+    // The tool tip while transfers run.
+    TrayProgress* progress = nullptr;
 
 public slots:
     void slot_activatedSysTrayIcon(QSystemTrayIcon::ActivationReason act);

@@ -204,4 +204,23 @@
         <translation>密码</translation>
     </message>
 </context>
+<context>
+    <name>Transfers</name>
+    <message>
+        <source>RunningTransfers</source>
+        <translation>正在传输：%1 个，已完成 %2%</translation>
+    </message>
+    <message>
+        <source>TransferDone</source>
+        <translation>传输完成</translation>
+    </message>
+    <message>
+        <source>TransferFailed</source>
+        <translation>传输失败</translation>
+    </message>
+    <message>
+        <source>ShowFile</source>
+        <translation>在文件夹中显示</translation>
+    </message>
+</context>
 </TS>

@@ -204,4 +204,23 @@
         <translation>Password</translation>
     </message>
 </context>
+<context>
+    <name>Transfers</name>
+    <message>
+        <source>RunningTransfers</source>
+        <translation>Running: %1, done: %2%</translation>
+    </message>
+    <message>
+        <source>TransferDone</source>
+        <translation>Transfer finished</translation>
+    </message>
+    <message>
+        <source>TransferFailed</source>
+        <translation>Transfer failed</translation>
+    </message>
+    <message>
+        <source>ShowFile</source>
+        <translation>Show in folder</translation>
+    </message>
+</context>
 </TS>

@@ -2,6 +2,7 @@
 #define DESKTOPSESSION_H
 
 #include <QByteArray>
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 
@@ -16,6 +17,15 @@ bool windowManagerRuns();
 bool clientWindowShown(const QString& display = QString());
 // Asks the window manager to close the client's window, as the title bar's close button does.
 void closeClientWindow(const QString& display = QString());
+// The icon the client embeds into the notification area, an X window id; empty when none.
+QString trayIconWindow(const QString& display = QString());
+// The client's windows that are mapped now.
+QStringList shownClientWindows(const QString& display = QString());
+// Clicks button at the point of the window, by default its centre.
+void clickWindow(const QString& display, const QString& window, int button, QPoint point = {-1, -1});
+// Right-clicks the client's tray icon and chooses the menu's one item, Quit, as the user does.
+// False when the icon or its menu did not appear.
+bool quitFromTrayMenu(const QString& display = QString());
 } // namespace DesktopSession
 
 #endif // DESKTOPSESSION_H

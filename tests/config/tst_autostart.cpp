@@ -181,6 +181,7 @@ void TestAutoStart::entryIsValidAndFollowsTheSetting()
     QVERIFY(entry.contains("\nType=Application\n"));
     QVERIFY(entry.contains("\nName=" + QByteArray(ProductName) + "\n"));
     QVERIFY(entry.contains("\nX-GNOME-Autostart-enabled=true\n"));
+    QVERIFY(entry.contains("\nX-GNOME-UsesNotifications=true\n"));
     QVERIFY(entry.contains("\nIcon="));
     QCOMPARE(unquoteExec(execValue(entry)), QStringList {QCoreApplication::applicationFilePath()} + Switches);
 

@@ -11,65 +11,11 @@
 
 #include <QAction>
 #include <QMenu>
-#include <QRegularExpression>
 #include <QSettings>
 #include <QTimer>
 
 namespace {
 const QString WindowTitle = QString::fromUtf8(ProductName);
-
-// The icon Qt embeds into the notification area: a small window of the client's class.
-QString trayIconWindow(const QString& display)
-{
-    const QString tree = QString::fromLatin1(DesktopSession::runTool(
-        {QStringLiteral("xwininfo"), QStringLiteral("-root"), QStringLiteral("-tree")}, nullptr, display));
-    static const QRegularExpression iconLine(
-        QStringLiteral("(0x[0-9a-f]+) \"norv-client\": \\(\"norv-client\" \"norv-client\"\\)\\s+(\\d+)x(\\d+)"));
-    for (auto match = iconLine.globalMatch(tree); match.hasNext();) {
-        const QRegularExpressionMatch window = match.next();
-        if (window.captured(2).toInt() <= 64 && window.captured(3).toInt() <= 64) {
-            return window.captured(1);
-        }
-    }
-    return {};
-}
-
-// The client's windows that are mapped now.
-QStringList shownClientWindows(const QString& display)
-{
-    return QString::fromLatin1(DesktopSession::runTool({QStringLiteral("xdotool"),
-                                                        QStringLiteral("search"),
-                                                        QStringLiteral("--onlyvisible"),
-                                                        QStringLiteral("--classname"),
-                                                        QStringLiteral("norv-client")},
-                                                       nullptr,
-                                                       display))
-        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
-// Clicks at the point of the window, by default its centre.
-void clickWindow(const QString& display, const QString& window, int button, QPoint point = {-1, -1})
-{
-    if (point.x() < 0) {
-        const QString geometry = QString::fromLatin1(DesktopSession::runTool(
-            {QStringLiteral("xdotool"), QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window},
-            nullptr,
-            display));
-        static const QRegularExpression size(QStringLiteral("WIDTH=(\\d+)\\s+HEIGHT=(\\d+)"));
-        const QRegularExpressionMatch match = size.match(geometry);
-        point = QPoint(match.captured(1).toInt() / 2, match.captured(2).toInt() / 2);
-    }
-    DesktopSession::runTool({QStringLiteral("xdotool"),
-                             QStringLiteral("mousemove"),
-                             QStringLiteral("--window"),
-                             window,
-                             QString::number(point.x()),
-                             QString::number(point.y()),
-                             QStringLiteral("click"),
-                             QString::number(button)},
-                            nullptr,
-                            display);
-}
 
 QProcess* startOn(ProcessSet& processes, const QString& display, const QStringList& arguments)
 {
@@ -209,8 +155,8 @@ void TestTray::clickingTheRealIconBringsBackTheWindow()
     QTRY_VERIFY_WITH_TIMEOUT(!DesktopSession::clientWindowShown(display), 20000);
 
     QString icon;
-    QTRY_VERIFY_WITH_TIMEOUT(!(icon = trayIconWindow(display)).isEmpty(), 20000);
-    clickWindow(display, icon, 1, {4, 4});
+    QTRY_VERIFY_WITH_TIMEOUT(!(icon = DesktopSession::trayIconWindow(display)).isEmpty(), 20000);
+    DesktopSession::clickWindow(display, icon, 1, {4, 4});
     QTRY_VERIFY_WITH_TIMEOUT(DesktopSession::clientWindowShown(display), 20000);
     QVERIFY(waitForStandardError(client, "xxxxxxxxxxxxxxxxxx", 20000));
     QCOMPARE(client->state(), QProcess::Running);
@@ -223,24 +169,8 @@ void TestTray::quitFromTheRealMenuEndsTheClient()
     ProcessSet processes;
     QProcess* client = processes.start(TestEnvironment::clientPath());
     QVERIFY(waitForStandardError(client, ClientStartedLine));
-    QString icon;
-    QTRY_VERIFY_WITH_TIMEOUT(!(icon = trayIconWindow(display)).isEmpty(), 20000);
     QTRY_VERIFY_WITH_TIMEOUT(DesktopSession::clientWindowShown(display), 20000);
-
-    // The menu is the client's window that the right click maps.
-    const QStringList before = shownClientWindows(display);
-    clickWindow(display, icon, 3, {4, 4});
-    QStringList added;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        [&] {
-            added = shownClientWindows(display);
-            for (const QString& window : before) {
-                added.removeAll(window);
-            }
-            return added.size() == 1;
-        }(),
-        20000);
-    clickWindow(display, added.first(), 1);
+    QVERIFY(DesktopSession::quitFromTrayMenu(display));
 
     QVERIFY(client->waitForFinished(20000));
     const QByteArray errors = client->readAllStandardError();

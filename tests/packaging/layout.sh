@@ -37,6 +37,7 @@ $(diff <(printf '%s\n' "$expected") <(printf '%s\n' "$actual"))"
 desktop=$root/usr/share/applications/$appId.desktop
 grep -qx "Exec=$client" "$desktop" || fail "desktop entry does not start $client"
 grep -qx "Icon=$appId" "$desktop" || fail "desktop entry does not name the icon $appId"
+grep -qx "X-GNOME-UsesNotifications=true" "$desktop" || fail "desktop entry does not say it sends notifications"
 
 for size in 32 64 128; do
     icon=$root/$icons/${size}x${size}/apps/$appId.png

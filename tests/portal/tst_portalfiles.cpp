@@ -459,6 +459,8 @@ void TestPortalFiles::requestWithoutTokenIsUnauthorized_data()
     QTest::newRow("tus create") << QByteArray("POST") << QByteArray("/files/") << QByteArray();
     QTest::newRow("file list") << QByteArray("GET") << QByteArray("/api/files") << QByteArray();
     QTest::newRow("download") << QByteArray("GET") << QByteArray("/download/norv-client.deb") << QByteArray();
+    QTest::newRow("attachment without the session")
+        << QByteArray("GET") << QByteArray("/attachment/norv-client.deb") << QByteArray();
     QTest::newRow("wrong token") << QByteArray("GET") << QByteArray("/api/files") << QByteArray("Bearer 0123");
     QTest::newRow("other scheme") << QByteArray("GET") << QByteArray("/api/files") << QByteArray("Basic dXNlcjpwdw==");
 }

@@ -1,6 +1,8 @@
-// The client is killed with SIGKILL in the middle of an upload or a download and started
-// again: the page resumes the transfer with fresh credentials, it continues from the
-// server's offset or the bytes on disk, and what arrives is identical.
+// The client is killed with SIGKILL, or quit from its tray menu, in the middle of an upload
+// or a download and started again: the page resumes the transfer with fresh credentials, it
+// continues from the server's offset or the bytes on disk, and what arrives is identical.
+#include "common/DesktopSession.h"
+#include "common/LocalService.h"
 #include "common/NodePeer.h"
 #include "common/ProcessSet.h"
 #include "common/RawHttp.h"
@@ -19,7 +21,6 @@
 
 namespace {
 using TestData::sha256Of;
-const QByteArray ListeningLine = QByteArrayLiteral("TesselHttpd listening on 127.0.0.1:");
 const qint64 FileBytes = 24 * 1024 * 1024;
 const int ReplyTimeoutMs = 60000;
 const int TransferTimeoutMs = 180000;
@@ -34,69 +35,6 @@ const qint64 RequestBytes = 32 * MiB;
 const QByteArray KilledRunBytesPerSecond = QByteArray::number(8 * MiB);
 const int LatestKillMs = 1500;
 const char* const SeedVariable = "NORV_TEST_SEED";
-
-// A client's local service, reached as a page reaches it.
-class LocalService
-{
-public:
-    bool attach(QProcess* client)
-    {
-        QByteArray seen;
-        if (!waitForStandardError(client, ListeningLine, ClientStartTimeoutMs, &seen)) {
-            return false;
-        }
-        const int at = seen.indexOf(ListeningLine) + ListeningLine.size();
-        if (seen.indexOf('\n', at) < 0) {
-            waitForStandardError(client, "\n", ReplyTimeoutMs, &seen);
-        }
-        m_port = static_cast<quint16>(seen.mid(at, seen.indexOf('\n', at) - at).trimmed().toUShort());
-        m_deviceId = QJsonDocument::fromJson(send("GET", "/status").second)
-                         .object()
-                         .value(QStringLiteral("deviceId"))
-                         .toString()
-                         .toLatin1();
-        return m_port != 0 && !m_deviceId.isEmpty();
-    }
-
-    // Status and body; the dialog the request may open is answered by whatever runs meanwhile.
-    QPair<int, QByteArray> send(const QByteArray& method,
-                                const QByteArray& target,
-                                const QByteArray& body = {},
-                                const std::function<void()>& meanwhile = {})
-    {
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, m_port);
-        socket.waitForConnected(ReplyTimeoutMs);
-        socket.write(method + ' ' + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(m_port)
-                     + "\r\nOrigin: " + origin + "\r\nX-Device-Id: " + m_deviceId
-                     + "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
-        socket.waitForBytesWritten(ReplyTimeoutMs);
-        if (meanwhile) {
-            meanwhile();
-        }
-        const QByteArray raw = RawHttp::readServingEvents(socket, ReplyTimeoutMs);
-        return {raw.split(' ').value(1).toInt(), raw.mid(raw.indexOf("\r\n\r\n") + 4)};
-    }
-
-    QJsonObject transfer(const QString& id)
-    {
-        for (const QJsonValue& value : QJsonDocument::fromJson(send("GET", "/transfers").second)
-                                           .object()
-                                           .value(QStringLiteral("transfers"))
-                                           .toArray()) {
-            if (value.toObject().value(QStringLiteral("id")).toString() == id) {
-                return value.toObject();
-            }
-        }
-        return {};
-    }
-
-    QByteArray origin;
-
-private:
-    quint16 m_port = 0;
-    QByteArray m_deviceId;
-};
 
 // Chooses path in the client's open-files dialog, as the user would.
 void chooseInDialog(const QString& path)
@@ -129,6 +67,20 @@ bool writeLetters(const QString& path, char first)
         file.write(QByteArray(1024 * 1024, char(first + written / (1024 * 1024) % 26)));
     }
     return file.flush();
+}
+
+// The transfer as the client stored it in its data folder.
+QJsonObject storedTransfer(const QString& id)
+{
+    QFile file(TestEnvironment::homeFolder() + QStringLiteral("/.local/share/norv-client/transfers.json"));
+    file.open(QIODevice::ReadOnly);
+    for (const QJsonValue& value :
+         QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("transfers")).toArray()) {
+        if (value.toObject().value(QStringLiteral("id")).toString() == id) {
+            return value.toObject();
+        }
+    }
+    return {};
 }
 
 // Resumes the transfer with fresh credentials, as the page does after a restart.
@@ -179,13 +131,23 @@ class TestKilledTransfer : public QObject
     Q_OBJECT
 
 private slots:
-    void uploadContinuesAfterSigkill();
+    void uploadContinuesAfterTheClientEnds_data();
+    void uploadContinuesAfterTheClientEnds();
     void uploadSurvivesKillsAtRandomMoments();
     void downloadContinuesAfterSigkill();
 };
 
-void TestKilledTransfer::uploadContinuesAfterSigkill()
+void TestKilledTransfer::uploadContinuesAfterTheClientEnds_data()
 {
+    QTest::addColumn<bool>("quitFromTray");
+    QTest::newRow("SIGKILL") << false;
+    // The exit routine pauses the upload itself and stores that.
+    QTest::newRow("Quit from the tray") << true;
+}
+
+void TestKilledTransfer::uploadContinuesAfterTheClientEnds()
+{
+    QFETCH(bool, quitFromTray);
     QTemporaryDir work;
     const QString store = work.filePath(QStringLiteral("store"));
     QVERIFY(QDir().mkpath(store));
@@ -194,7 +156,7 @@ void TestKilledTransfer::uploadContinuesAfterSigkill()
     const QString path = work.filePath(QStringLiteral("upload.bin"));
     QVERIFY(writeLetters(path, 'A'));
 
-    // Slow enough to be killed in the middle.
+    // Slow enough to be ended in the middle.
     qputenv("NORV_TRANSFER_RATE_LIMIT", "4194304");
     ProcessSet processes;
     QProcess* client = processes.start(TestEnvironment::clientPath());
@@ -205,13 +167,20 @@ void TestKilledTransfer::uploadContinuesAfterSigkill()
     const QString id = startUpload(service, path, tus.origin() + QStringLiteral("/files/"));
     QVERIFY(!id.isEmpty());
 
-    // Killed once the server holds part of the file.
+    // Ended once the server holds part of the file.
     const auto storedData = [&] {
         return storedUpload(store);
     };
     QVERIFY(QTest::qWaitFor([&] { return QFileInfo(storedData()).size() > 0; }, TransferTimeoutMs));
-    client->kill();
-    QVERIFY(client->waitForFinished(ReplyTimeoutMs));
+    if (quitFromTray) {
+        QVERIFY(DesktopSession::quitFromTrayMenu());
+        QVERIFY(client->waitForFinished(ReplyTimeoutMs));
+        QCOMPARE(client->exitCode(), 0);
+        QCOMPARE(storedTransfer(id).value(QStringLiteral("state")).toString(), QStringLiteral("paused"));
+    } else {
+        client->kill();
+        QVERIFY(client->waitForFinished(ReplyTimeoutMs));
+    }
     const QString firstUpload = storedData();
     QVERIFY(QFileInfo(firstUpload).size() < FileBytes);
 

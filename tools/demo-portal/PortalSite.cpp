@@ -28,6 +28,9 @@ const char* const MovedVersionPath = "/enterprise/release/3.0/moved/version.json
 const QByteArray TusPrefix = QByteArrayLiteral("/files/");
 const QByteArray FileListPath = QByteArrayLiteral("/api/files");
 const QByteArray DownloadPrefix = QByteArrayLiteral("/download/");
+const QByteArray AttachmentPrefix = QByteArrayLiteral("/attachment/");
+// The page's session: set with the portal page, it stands for the token on the page's own links.
+const QByteArray SessionCookie = QByteArrayLiteral("portal-session");
 const QByteArray BearerScheme = QByteArrayLiteral("bearer ");
 const int TokenBytes = 32;
 const QString PortalPageFile = QStringLiteral("portal.html");
@@ -43,6 +46,18 @@ const QByteArray ThirdPartyImageSlot = QByteArrayLiteral("{{third-party-image}}"
 const QByteArray DeviceIdSlot = QByteArrayLiteral("{{device-id}}");
 const QByteArray TokenSlot = QByteArrayLiteral("{{token}}");
 const QByteArray AgentPortSlot = QByteArrayLiteral("{{agent-port}}");
+
+// The session cookie's value among the request's cookies; empty when it has none.
+QByteArray sessionOf(const HttpRequest& request)
+{
+    for (const QByteArray& cookie : request.header("cookie").split(';')) {
+        const QByteArray pair = cookie.trimmed();
+        if (pair.startsWith(SessionCookie + '=')) {
+            return pair.mid(SessionCookie.size() + 1);
+        }
+    }
+    return {};
+}
 
 QByteArray htmlEscaped(const QString& text)
 {
@@ -113,7 +128,8 @@ PortalSite::PortalSite(const PortalOptions& options, const QUrl& ownOrigin)
 std::unique_ptr<PortalReceiver> PortalSite::receive(const HttpRequest& request, qint64 bodyLength)
 {
     const QByteArray path = request.path();
-    const bool isFileService = path.startsWith(TusPrefix) || path == FileListPath || path.startsWith(DownloadPrefix);
+    const bool isFileService = path.startsWith(TusPrefix) || path == FileListPath || path.startsWith(DownloadPrefix)
+        || path.startsWith(AttachmentPrefix);
     if (!isFileService) {
         return std::make_unique<PortalReceiver>(answer(request));
     }
@@ -130,11 +146,17 @@ std::unique_ptr<PortalReceiver> PortalSite::receive(const HttpRequest& request, 
     if (!reads) {
         return std::make_unique<PortalReceiver>(PortalResponse::error(PortalResponse::MethodNotAllowed));
     }
-    return std::make_unique<PortalReceiver>(path == FileListPath ? fileList() : download(request));
+    if (path.startsWith(AttachmentPrefix)) {
+        return std::make_unique<PortalReceiver>(attachment(request));
+    }
+    return std::make_unique<PortalReceiver>(path == FileListPath ? fileList() : download(request, DownloadPrefix));
 }
 
 bool PortalSite::isAuthorised(const HttpRequest& request) const
 {
+    if (request.path().startsWith(AttachmentPrefix)) {
+        return sessionOf(request) == m_token;
+    }
     const QByteArray field = request.header("authorization");
     return field.size() == BearerScheme.size() + m_token.size() && field.toLower().startsWith(BearerScheme)
         && field.mid(BearerScheme.size()) == m_token;
@@ -148,11 +170,20 @@ PortalResponse PortalSite::fileList()
         QJsonDocument(QJsonObject {{QStringLiteral("files"), m_storage.list()}}).toJson(QJsonDocument::Compact));
 }
 
-PortalResponse PortalSite::download(const HttpRequest& request)
+PortalResponse PortalSite::download(const HttpRequest& request, const QByteArray& prefix)
 {
-    const QString relativePath = QUrl::fromPercentEncoding(request.path().mid(DownloadPrefix.size()));
+    const QString relativePath = QUrl::fromPercentEncoding(request.path().mid(prefix.size()));
     const QString path = m_storage.resolve(relativePath);
     return path.isEmpty() ? PortalResponse::error(PortalResponse::NotFound) : DownloadAnswer::of(request, path);
+}
+
+PortalResponse PortalSite::attachment(const HttpRequest& request)
+{
+    PortalResponse response = download(request, AttachmentPrefix);
+    const QByteArray name = request.path().mid(request.path().lastIndexOf('/') + 1);
+    // The name stays percent-encoded, as RFC 6266 writes any name.
+    response.addHeader(QByteArrayLiteral("Content-Disposition"), "attachment; filename*=UTF-8''" + name);
+    return response;
 }
 
 PortalResponse PortalSite::answer(const HttpRequest& request) const
@@ -222,5 +253,8 @@ PortalResponse PortalSite::portalPage(const HttpRequest& request, const QByteArr
     page.replace(AgentPortSlot, m_agentPort);
     // Last, so that nothing the request brings is searched for placeholders again.
     page.replace(DeviceIdSlot, htmlEscaped(deviceIdOf(request)));
-    return PortalResponse(PortalResponse::Ok, Html, page);
+    PortalResponse response(PortalResponse::Ok, Html, page);
+    response.addHeader(QByteArrayLiteral("Set-Cookie"),
+                       SessionCookie + '=' + m_token + "; Path=/; HttpOnly; SameSite=Strict");
+    return response;
 }

@@ -16,7 +16,8 @@ struct HttpRequest;
 
 // The portal's pages and files: decides the answer to each request from its head. The
 // login page hands the page a bearer token, which the file service (tus uploads, the file
-// list and downloads) asks of every request.
+// list and downloads) asks of every request, and the same token as its session cookie,
+// which the page's own download links carry.
 class PortalSite
 {
 public:
@@ -41,7 +42,10 @@ private:
     PortalResponse answer(const HttpRequest& request) const;
     bool isAuthorised(const HttpRequest& request) const;
     PortalResponse fileList();
-    PortalResponse download(const HttpRequest& request);
+    // The file named by the path after prefix.
+    PortalResponse download(const HttpRequest& request, const QByteArray& prefix);
+    // The same, as an attachment, for the page's own links.
+    PortalResponse attachment(const HttpRequest& request);
 
     PortalResponse loginPage(const HttpRequest& request) const;
     PortalResponse mixedPage(const HttpRequest& request) const;

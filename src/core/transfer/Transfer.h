@@ -32,10 +32,11 @@ struct TransferItem
     bool done = false;
 };
 
-// One transfer the page asked for: a file, a folder or a download.
+// One transfer the page asked for: a file, a folder or a download; or a download the
+// page started itself, which the web engine moves and the agent only lists.
 struct Transfer
 {
-    enum class Direction { Upload, Download };
+    enum class Direction { Upload, Download, Page };
     enum class State { Queued, Running, Paused, Done, Failed, Cancelled };
 
     QString id;
@@ -54,6 +55,7 @@ struct Transfer
     QVector<TransferItem> items;
     qint64 bytesPerSecond = 0;
 
+    bool isMoving() const { return state == State::Queued || state == State::Running; }
     bool hasEnded() const { return state == State::Done || state == State::Failed || state == State::Cancelled; }
     qint64 bytesTotal() const;
     qint64 bytesDone() const;

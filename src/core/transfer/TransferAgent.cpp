@@ -17,6 +17,7 @@ const char* const RateLimitVariable = "NORV_TRANSFER_RATE_LIMIT";
 const char* const StallSecondsVariable = "NORV_TRANSFER_STALL_SECONDS";
 const QString DownloadsFolder = QStringLiteral("downloads");
 const QString SignInNeeded = QStringLiteral("sign-in needed");
+const QString PageDownloadOnlyCancels = QStringLiteral("a download the page started can only be cancelled");
 const QRegularExpression MetadataKey(QStringLiteral("^[A-Za-z0-9_.-]+$"));
 const int MsPerSecond = 1000;
 
@@ -35,6 +36,20 @@ const char* stateName(Transfer::State state)
         return "failed";
     case Transfer::State::Cancelled:
         return "cancelled";
+    }
+    Q_UNREACHABLE();
+    return "";
+}
+
+const char* directionName(Transfer::Direction direction)
+{
+    switch (direction) {
+    case Transfer::Direction::Upload:
+        return "upload";
+    case Transfer::Direction::Download:
+        return "download";
+    case Transfer::Direction::Page:
+        return "page";
     }
     Q_UNREACHABLE();
     return "";
@@ -157,14 +172,12 @@ TransferAgent::Outcome TransferAgent::startDownload(
         return refusal(Verdict::Forbidden, QStringLiteral("that folder was not chosen in the agent's dialog"));
     }
     const QString target = downloads ? m_downloadFolder : QFileInfo(folder).canonicalFilePath();
-    QDir().mkpath(target);
     const QString proposed = name.isEmpty() ? QFileInfo(url.path()).fileName() : name;
     TransferItem item;
-    item.path = SafeFileName::unusedPath(target, SafeFileName::sanitize(proposed));
-    // Holds the name while the bytes arrive, so a second download picks another.
-    QFile part(item.path + SafeFileName::PartSuffix);
-    if (!part.open(QIODevice::WriteOnly)) {
-        return refusal(Verdict::Invalid, QStringLiteral("cannot write into the folder: %1").arg(part.errorString()));
+    QString error;
+    item.path = claimDownloadPath(target, proposed, &error);
+    if (item.path.isEmpty()) {
+        return refusal(Verdict::Invalid, error);
     }
     auto transfer = std::make_unique<Transfer>();
     transfer->direction = Transfer::Direction::Download;
@@ -174,6 +187,82 @@ TransferAgent::Outcome TransferAgent::startDownload(
     transfer->hadHeaders = !headers.isEmpty();
     transfer->items = {item};
     return added(std::move(transfer));
+}
+
+QString TransferAgent::claimDownloadPath(const QString& folder, const QString& proposed, QString* error)
+{
+    QDir().mkpath(folder);
+    const QString path = SafeFileName::unusedPath(folder, SafeFileName::sanitize(proposed));
+    // Holds the name while the bytes arrive, so a second download picks another.
+    QFile part(path + SafeFileName::PartSuffix);
+    if (!part.open(QIODevice::WriteOnly)) {
+        *error = QStringLiteral("cannot write into the folder: %1").arg(part.errorString());
+        return {};
+    }
+    return path;
+}
+
+TransferAgent::PageDownload
+TransferAgent::addPageDownload(const QString& proposedName, const QUrl& url, qint64 bytesTotal)
+{
+    const QString proposed = proposedName.isEmpty() ? QFileInfo(url.path()).fileName() : proposedName;
+    TransferItem item;
+    QString error;
+    item.path = claimDownloadPath(m_downloadFolder, proposed, &error);
+    if (item.path.isEmpty()) {
+        qCWarning(lcTransfer).noquote() << "a download of the page was refused:" << error;
+        return {};
+    }
+    item.size = qMax<qint64>(0, bytesTotal);
+    auto transfer = std::make_unique<Transfer>();
+    transfer->direction = Transfer::Direction::Page;
+    transfer->name = QFileInfo(item.path).fileName();
+    transfer->url = url;
+    transfer->items = {item};
+    // The engine writes the part file from the start.
+    transfer->state = Transfer::State::Running;
+    const QString id = added(std::move(transfer)).transfer.value(QStringLiteral("id")).toString();
+    return {id, item.path + SafeFileName::PartSuffix};
+}
+
+void TransferAgent::pageDownloadProgress(const QString& id, qint64 bytesDone, qint64 bytesTotal)
+{
+    Transfer* transfer = find(id);
+    if (!transfer || transfer->state != Transfer::State::Running) {
+        return;
+    }
+    TransferItem& item = transfer->items.first();
+    item.offset = bytesDone;
+    item.size = qMax(bytesTotal, bytesDone);
+    // Reported with the agent's own transfers, at the same pace.
+    if (!m_progressTimer.isActive()) {
+        m_sinceReport.start();
+        m_progressTimer.start();
+    }
+}
+
+void TransferAgent::pageDownloadEnded(const QString& id, const QString& error)
+{
+    Transfer* transfer = find(id);
+    if (!transfer || transfer->hasEnded()) {
+        return;
+    }
+    TransferItem& item = transfer->items.first();
+    const QString part = item.path + SafeFileName::PartSuffix;
+    QString failure = error;
+    if (failure.isEmpty() && !QFile::rename(part, item.path)) {
+        failure = QStringLiteral("cannot give the file its name");
+    }
+    if (failure.isEmpty()) {
+        item.size = QFileInfo(item.path).size();
+        item.offset = item.size;
+        item.done = true;
+        setState(*transfer, Transfer::State::Done);
+    } else {
+        QFile::remove(part);
+        setState(*transfer, Transfer::State::Failed, failure);
+    }
+    schedule();
 }
 
 TransferAgent::Outcome TransferAgent::added(std::unique_ptr<Transfer> transfer)
@@ -204,6 +293,9 @@ TransferAgent::Outcome TransferAgent::pause(const QString& id)
     if (!transfer) {
         return refusal(Verdict::NotFound, QStringLiteral("no such transfer"));
     }
+    if (transfer->direction == Transfer::Direction::Page) {
+        return refusal(Verdict::Conflict, PageDownloadOnlyCancels);
+    }
     if (!transfer->hasEnded() && transfer->state != Transfer::State::Paused) {
         stopJobs(*transfer);
         setState(*transfer, Transfer::State::Paused);
@@ -217,6 +309,9 @@ TransferAgent::Outcome TransferAgent::resume(const QString& id, const HeaderList
     Transfer* transfer = find(id);
     if (!transfer) {
         return refusal(Verdict::NotFound, QStringLiteral("no such transfer"));
+    }
+    if (transfer->direction == Transfer::Direction::Page) {
+        return refusal(Verdict::Conflict, PageDownloadOnlyCancels);
     }
     if (headers) {
         transfer->headers = *headers;
@@ -246,9 +341,12 @@ TransferAgent::Outcome TransferAgent::cancel(const QString& id)
     for (const TransferItem& item : transfer->items) {
         if (transfer->direction == Transfer::Direction::Upload && !item.done && !item.uploadUrl.isEmpty()) {
             TusUpload::terminate(m_client, QUrl(item.uploadUrl), transfer->headers);
-        } else if (transfer->direction == Transfer::Direction::Download && !item.done) {
+        } else if (transfer->direction != Transfer::Direction::Upload && !item.done) {
             QFile::remove(item.path + SafeFileName::PartSuffix);
         }
+    }
+    if (transfer->direction == Transfer::Direction::Page) {
+        emit pageDownloadCancelled(id);
     }
     setState(*transfer, Transfer::State::Cancelled);
     schedule();
@@ -270,6 +368,31 @@ TransferAgent::Outcome TransferAgent::forget(const QString& id)
     save();
     emit transferRemoved(id);
     return {};
+}
+
+void TransferAgent::pauseAll()
+{
+    for (const auto& transfer : m_transfers) {
+        if (transfer->isMoving() && transfer->direction != Transfer::Direction::Page) {
+            stopJobs(*transfer);
+            setState(*transfer, Transfer::State::Paused);
+        }
+    }
+}
+
+QString TransferAgent::localPath(const QString& id) const
+{
+    const Transfer* transfer = find(id);
+    if (!transfer) {
+        return {};
+    }
+    const TransferItem& first = transfer->items.first();
+    if (first.relativePath.isEmpty()) {
+        return first.path;
+    }
+    // A folder's upload: the folder the user handed over.
+    return first.path.left(first.path.size() - first.relativePath.size())
+        + first.relativePath.section(QLatin1Char('/'), 0, 0);
 }
 
 Transfer* TransferAgent::find(const QString& id) const
@@ -297,8 +420,7 @@ QJsonObject TransferAgent::toJson(const Transfer& transfer) const
     }
     return {
         {QStringLiteral("id"), transfer.id},
-        {QStringLiteral("direction"),
-         transfer.direction == Transfer::Direction::Upload ? QStringLiteral("upload") : QStringLiteral("download")},
+        {QStringLiteral("direction"), QLatin1String(directionName(transfer.direction))},
         {QStringLiteral("name"), transfer.name},
         {QStringLiteral("state"), QLatin1String(stateName(transfer.state))},
         {QStringLiteral("bytesDone"), static_cast<double>(bytesDone)},
@@ -314,7 +436,8 @@ void TransferAgent::schedule()
 {
     int active = m_jobs.size();
     for (const auto& transfer : m_transfers) {
-        if (transfer->state != Transfer::State::Queued && transfer->state != Transfer::State::Running) {
+        // The web engine moves a page's downloads.
+        if (!transfer->isMoving() || transfer->direction == Transfer::Direction::Page) {
             continue;
         }
         const QList<TransferJob*> running = m_jobs.keys(transfer->id);

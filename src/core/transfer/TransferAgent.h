@@ -82,12 +82,31 @@ public:
     Outcome cancel(const QString& id);
     Outcome forget(const QString& id);
 
+    // Pauses every transfer that runs or waits and saves its resume point, before the client quits.
+    void pauseAll();
+    // The file or folder a transfer moved; empty for an unknown id.
+    QString localPath(const QString& id) const;
+
+    // Downloads the page started itself: the web engine writes partPath, and the agent lists
+    // them with the direction "page". An empty id when the Downloads folder cannot be written.
+    struct PageDownload
+    {
+        QString id;
+        QString partPath;
+    };
+    PageDownload addPageDownload(const QString& proposedName, const QUrl& url, qint64 bytesTotal);
+    void pageDownloadProgress(const QString& id, qint64 bytesDone, qint64 bytesTotal);
+    // error: empty when the engine wrote the whole file, which then takes its final name.
+    void pageDownloadEnded(const QString& id, const QString& error);
+
     static QString originOf(const QUrl& url);
 
 signals:
     // A transfer's figures moved (stateChanged false) or its state changed (true).
     void transferChanged(const QJsonObject& transfer, bool stateChanged);
     void transferRemoved(const QString& id);
+    // The page's cancel reached a download the web engine moves: the engine must stop it.
+    void pageDownloadCancelled(const QString& id);
 
 private:
     Transfer* find(const QString& id) const;
@@ -102,6 +121,8 @@ private:
     void reportProgress();
     void save();
     Transfer* transferOf(const TransferJob* job) const;
+    // The Downloads folder's next free name for proposed, held by its part file; empty when unwritable.
+    QString claimDownloadPath(const QString& folder, const QString& proposed, QString* error);
 
     const QString m_downloadFolder;
     const Grants* const m_grants;

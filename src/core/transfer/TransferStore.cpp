@@ -132,7 +132,10 @@ bool TransferStore::save(const std::vector<std::unique_ptr<Transfer>>& transfers
 {
     QJsonArray list;
     for (const auto& transfer : transfers) {
-        list.append(toJson(*transfer));
+        // The web engine cannot take up a page's download again after a restart.
+        if (transfer->direction != Transfer::Direction::Page) {
+            list.append(toJson(*transfer));
+        }
     }
     const QJsonObject root {{QStringLiteral("nextId"), nextId}, {QStringLiteral("transfers"), list}};
     QDir().mkpath(QFileInfo(m_path).absolutePath());

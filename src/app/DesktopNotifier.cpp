@@ -1,0 +1,42 @@
+#include "DesktopNotifier.h"
+
+#include <QSystemTrayIcon>
+
+DesktopNotifier::DesktopNotifier(QSystemTrayIcon* tray, QObject* parent)
+    : QObject(parent)
+    , m_tray(tray)
+{
+    if (m_tray) {
+        connect(m_tray, &QSystemTrayIcon::messageClicked, this, [this] {
+            if (!m_trayKey.isEmpty()) {
+                emit clicked(m_trayKey);
+            }
+        });
+    }
+    listen();
+}
+
+void DesktopNotifier::show(const Notice& notice)
+{
+    if (showOnDesktop(notice) || !m_tray) {
+        return;
+    }
+    m_trayKey = notice.key;
+    m_tray->showMessage(notice.title, notice.body);
+}
+
+void DesktopNotifier::serviceActionInvoked(uint id, const QString& action)
+{
+    Q_UNUSED(action)
+    // The one action each notice offers, whether named "default" or not.
+    const QString key = m_keys.take(id);
+    if (!key.isEmpty()) {
+        emit clicked(key);
+    }
+}
+
+void DesktopNotifier::serviceClosed(uint id, uint reason)
+{
+    Q_UNUSED(reason)
+    m_keys.remove(id);
+}

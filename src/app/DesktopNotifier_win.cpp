@@ -1,0 +1,10 @@
+#include "DesktopNotifier.h"
+
+// Windows shows notices as the tray icon's message, which the system turns into its own
+// notifications; there is nothing to listen to.
+void DesktopNotifier::listen() { }
+
+bool DesktopNotifier::showOnDesktop(const Notice&)
+{
+    return false;
+}

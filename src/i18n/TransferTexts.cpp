@@ -1,0 +1,27 @@
+#include "TransferTexts.h"
+
+#include <QCoreApplication>
+
+namespace TransferTexts {
+const char* const Context = "Transfers";
+
+QString running(int running, int percent)
+{
+    return QCoreApplication::translate(Context, "RunningTransfers").arg(running).arg(percent);
+}
+
+QString doneTitle()
+{
+    return QCoreApplication::translate(Context, "TransferDone");
+}
+
+QString failedTitle()
+{
+    return QCoreApplication::translate(Context, "TransferFailed");
+}
+
+QString showFile()
+{
+    return QCoreApplication::translate(Context, "ShowFile");
+}
+} // namespace TransferTexts

@@ -1,0 +1,152 @@
+// The real client, in the tray with no window in front, tells the user through a real
+// notification daemon (dunst on a session bus of the test's own) when a transfer ends;
+// without a notification service the tray icon shows the message.
+#include "app/ApplicationId.h"
+#include "common/DesktopSession.h"
+#include "common/LocalService.h"
+#include "common/NodePeer.h"
+#include "common/NotificationBus.h"
+#include "common/ProcessSet.h"
+#include "common/TestEnvironment.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QUrl>
+
+namespace {
+const int TransferTimeoutMs = 60000;
+const QByteArray FileName = QByteArrayLiteral("report.txt");
+const QByteArray MissingName = QByteArrayLiteral("missing.txt");
+const int Chinese = 1;
+const int English = 0;
+
+void storeLanguage(int language)
+{
+    QSettings(TestEnvironment::clientSettingsPath(), QSettings::IniFormat)
+        .setValue(QStringLiteral("Language"), language);
+}
+
+// The client started in the tray, as the autostart entry starts it, on the test's bus.
+QProcess* startInTray(ProcessSet& processes, const NotificationBus& bus)
+{
+    TestEnvironment::storeClientMiniTray(true);
+    return processes.start(
+        TestEnvironment::clientPath(), {QStringLiteral("-min"), QStringLiteral("-autorun")}, bus.environment());
+}
+
+// Downloads name from the file server through the client's local service; the transfer's id.
+QString download(LocalService& service, const QByteArray& name)
+{
+    const auto created =
+        service.send("POST",
+                     "/transfers",
+                     "{\"download\": {\"url\": \"" + service.origin + '/' + name + "\", \"folder\": \"downloads\"}}");
+    return QJsonDocument::fromJson(created.second).object().value(QStringLiteral("id")).toString();
+}
+
+bool endsAs(LocalService& service, const QString& id, const QString& state)
+{
+    return QTest::qWaitFor([&] { return service.transfer(id).value(QStringLiteral("state")).toString() == state; },
+                           TransferTimeoutMs);
+}
+} // namespace
+
+class TestNotifications : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void finishedDownloadIsNotifiedAndItsClickShowsTheFile();
+    void failedDownloadIsNotifiedInTheCurrentLanguage();
+    void withoutAServiceTheTrayShowsTheNotice();
+
+private:
+    QTemporaryDir m_served;
+    NodePeer m_files;
+};
+
+void TestNotifications::initTestCase()
+{
+    QFile file(m_served.filePath(QString::fromLatin1(FileName)));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("quarterly figures\n") > 0);
+    file.close();
+    QVERIFY2(m_files.start(QStringLiteral("range-server.mjs"), {m_served.path()}), "the file server did not start");
+}
+
+void TestNotifications::finishedDownloadIsNotifiedAndItsClickShowsTheFile()
+{
+    storeLanguage(English);
+    ProcessSet processes;
+    NotificationBus bus;
+    QVERIFY2(bus.start(processes, true), "the session bus or dunst did not start");
+    QProcess* client = startInTray(processes, bus);
+    LocalService service;
+    service.origin = m_files.origin().toLatin1();
+    QVERIFY2(service.attach(client), "the client's local service did not start");
+
+    QVERIFY(endsAs(service, download(service, FileName), QStringLiteral("done")));
+    QTRY_VERIFY_WITH_TIMEOUT(bus.monitored().contains("member=Notify"), TransferTimeoutMs);
+    const QByteArray notify = bus.monitored().mid(bus.monitored().indexOf("member=Notify"));
+    QVERIFY2(notify.contains("string \"Transfer finished\""), notify.constData());
+    QVERIFY2(notify.contains("string \"" + FileName + '"'), notify.constData());
+    const QRegularExpression desktopEntry(
+        QStringLiteral("string \"desktop-entry\"\\s+variant\\s+string \"%1\"").arg(QString::fromLatin1(ApplicationId)));
+    QVERIFY2(desktopEntry.match(QString::fromUtf8(notify)).hasMatch(), notify.constData());
+    // Clickable through its default action; the daemon answered with the notification's id.
+    QVERIFY2(notify.contains("string \"default\""), notify.constData());
+
+    bus.clickNewest();
+    const QByteArray shownFile = QUrl::fromLocalFile(TestEnvironment::homeFolder() + QStringLiteral("/Downloads/")
+                                                     + QString::fromLatin1(FileName))
+                                     .toEncoded();
+    QTRY_VERIFY_WITH_TIMEOUT(bus.monitored().contains("member=ShowItems"), TransferTimeoutMs);
+    QVERIFY2(bus.monitored().mid(bus.monitored().indexOf("member=ShowItems")).contains(shownFile),
+             bus.monitored().constData());
+}
+
+void TestNotifications::failedDownloadIsNotifiedInTheCurrentLanguage()
+{
+    storeLanguage(Chinese);
+    ProcessSet processes;
+    NotificationBus bus;
+    QVERIFY2(bus.start(processes, true), "the session bus or dunst did not start");
+    QProcess* client = startInTray(processes, bus);
+    LocalService service;
+    service.origin = m_files.origin().toLatin1();
+    QVERIFY2(service.attach(client), "the client's local service did not start");
+
+    QVERIFY(endsAs(service, download(service, MissingName), QStringLiteral("failed")));
+    QTRY_VERIFY_WITH_TIMEOUT(bus.monitored().contains("member=Notify"), TransferTimeoutMs);
+    const QByteArray notify = bus.monitored().mid(bus.monitored().indexOf("member=Notify"));
+    QVERIFY2(notify.contains(QStringLiteral("string \"传输失败\"").toUtf8()), notify.constData());
+    // Nothing to show: no action offered.
+    QVERIFY2(!notify.contains("string \"default\""), notify.constData());
+}
+
+void TestNotifications::withoutAServiceTheTrayShowsTheNotice()
+{
+    storeLanguage(English);
+    ProcessSet processes;
+    NotificationBus bus;
+    QVERIFY2(bus.start(processes, false), "the session bus did not start");
+    QProcess* client = startInTray(processes, bus);
+    LocalService service;
+    service.origin = m_files.origin().toLatin1();
+    QVERIFY2(service.attach(client), "the client's local service did not start");
+
+    QTRY_VERIFY_WITH_TIMEOUT(!DesktopSession::trayIconWindow().isEmpty(), TransferTimeoutMs);
+    const int windowsBefore = DesktopSession::shownClientWindows().size();
+
+    QVERIFY(endsAs(service, download(service, FileName), QStringLiteral("done")));
+    QVERIFY(waitForStandardError(client, "no notification service, the tray shows the notice", TransferTimeoutMs));
+    QVERIFY(bus.monitored().contains("member=Notify"));
+    // The tray's message is a small window of the client's own beside the icon.
+    QTRY_VERIFY_WITH_TIMEOUT(DesktopSession::shownClientWindows().size() > windowsBefore, TransferTimeoutMs);
+}
+
+NORV_TEST_MAIN(TestNotifications)
+#include "tst_notifications.moc"
