@@ -62,6 +62,7 @@ private slots:
     void initTestCase();
     void finishedDownloadIsNotifiedAndItsClickShowsTheFile();
     void failedDownloadIsNotifiedInTheCurrentLanguage();
+    void windowClosedToTheTrayIsNotInFront();
     void withoutAServiceTheTrayShowsTheNotice();
 
 private:
@@ -125,6 +126,24 @@ void TestNotifications::failedDownloadIsNotifiedInTheCurrentLanguage()
     QVERIFY2(notify.contains(QStringLiteral("string \"传输失败\"").toUtf8()), notify.constData());
     // Nothing to show: no action offered.
     QVERIFY2(!notify.contains("string \"default\""), notify.constData());
+}
+
+void TestNotifications::windowClosedToTheTrayIsNotInFront()
+{
+    storeLanguage(English);
+    ProcessSet processes;
+    NotificationBus bus;
+    QVERIFY2(bus.start(processes, true), "the session bus or dunst did not start");
+    QProcess* client = processes.start(TestEnvironment::clientPath(), {}, bus.environment());
+    LocalService service;
+    service.origin = m_files.origin().toLatin1();
+    QVERIFY2(service.attach(client), "the client's local service did not start");
+    QTRY_VERIFY_WITH_TIMEOUT(DesktopSession::clientWindowShown(), TransferTimeoutMs);
+    DesktopSession::closeClientWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(!DesktopSession::clientWindowShown(), TransferTimeoutMs);
+
+    QVERIFY(endsAs(service, download(service, FileName), QStringLiteral("done")));
+    QTRY_VERIFY_WITH_TIMEOUT(bus.monitored().contains("member=Notify"), TransferTimeoutMs);
 }
 
 void TestNotifications::withoutAServiceTheTrayShowsTheNotice()
