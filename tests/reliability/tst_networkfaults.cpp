@@ -22,6 +22,19 @@ const qint64 MiB = 1024 * 1024;
 const int TransferTimeoutMs = 240000;
 const char* const TransferCategory = "tessel.transfer";
 const QString RetryLine = QStringLiteral("transfer retries in");
+
+// At most what the kernel holds between the agent and the relay: the sender's largest send
+// buffer and the receiver's starting receive buffer (the relay reads too slowly to grow it).
+qint64 kernelBufferedBytes()
+{
+    const auto limit = [](const char* path, int field) {
+        QFile file(QString::fromLatin1(path));
+        return file.open(QIODevice::ReadOnly) ? file.readAll().simplified().split(' ').value(field).toLongLong() : 0;
+    };
+    const qint64 fallback = 4 * MiB + 128 * 1024;
+    const qint64 read = limit("/proc/sys/net/ipv4/tcp_wmem", 2) + limit("/proc/sys/net/ipv4/tcp_rmem", 1);
+    return read > 0 ? read : fallback;
+}
 } // namespace
 
 class TestNetworkFaults : public QObject
@@ -148,12 +161,15 @@ void TestNetworkFaults::uploadOutlivesCutConnections()
 void TestNetworkFaults::trickleIsNotTakenForAStall()
 {
     CategoryLog log(TransferCategory);
-    // The one request takes about 20 s, many times the stall limit, while bytes keep moving.
-    const int stallSeconds = 3;
+    // The agent sees bytes move as long as the kernel takes them; once the whole body is
+    // handed over, the kernel's send buffer (up to its maximum) still drains through the
+    // trickle. The stall limit must outlast that, and the one request many times the limit.
+    const qint64 bytesPerSecond = 512 * 1024;
+    const int stallSeconds = int(kernelBufferedBytes() / bytesPerSecond) + 2;
     qputenv("NORV_TRANSFER_STALL_SECONDS", QByteArray::number(stallSeconds));
     TcpRelay relay;
-    QVERIFY(relay.start(m_tus.port(), {0, 384 * 1024}));
-    const QString id = startUpload(8 * MiB, relay.origin());
+    QVERIFY(relay.start(m_tus.port(), {0, bytesPerSecond}));
+    const QString id = startUpload(2 * stallSeconds * bytesPerSecond, relay.origin());
 
     QVERIFY(waitUntilDone(id));
     QCOMPARE(log.linesWith(RetryLine), QStringList());
