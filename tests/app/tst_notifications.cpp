@@ -29,13 +29,31 @@ void storeLanguage(int language)
         .setValue(QStringLiteral("Language"), language);
 }
 
-// The client started in the tray, as the autostart entry starts it, on the test's bus.
-QProcess* startInTray(ProcessSet& processes, const NotificationBus& bus)
+// The client on a session bus of the test's own (with dunst when withDaemon), its local
+// service reached from the file server's origin.
+struct NotifiedClient
 {
-    TestEnvironment::storeClientMiniTray(true);
-    return processes.start(
-        TestEnvironment::clientPath(), {QStringLiteral("-min"), QStringLiteral("-autorun")}, bus.environment());
-}
+    ProcessSet processes;
+    NotificationBus bus;
+    LocalService service;
+    QProcess* client = nullptr;
+
+    // inTray: started as the autostart entry starts it, with no window.
+    bool start(bool withDaemon, bool inTray, const QString& origin)
+    {
+        if (!bus.start(processes, withDaemon)) {
+            return false;
+        }
+        QStringList arguments;
+        if (inTray) {
+            TestEnvironment::storeClientMiniTray(true);
+            arguments = QStringList {QStringLiteral("-min"), QStringLiteral("-autorun")};
+        }
+        client = processes.start(TestEnvironment::clientPath(), arguments, bus.environment());
+        service.origin = origin.toLatin1();
+        return service.attach(client);
+    }
+};
 
 // Downloads name from the file server through the client's local service; the transfer's id.
 QString download(LocalService& service, const QByteArray& name)
@@ -81,17 +99,12 @@ void TestNotifications::initTestCase()
 void TestNotifications::finishedDownloadIsNotifiedAndItsClickShowsTheFile()
 {
     storeLanguage(English);
-    ProcessSet processes;
-    NotificationBus bus;
-    QVERIFY2(bus.start(processes, true), "the session bus or dunst did not start");
-    QProcess* client = startInTray(processes, bus);
-    LocalService service;
-    service.origin = m_files.origin().toLatin1();
-    QVERIFY2(service.attach(client), "the client's local service did not start");
+    NotifiedClient run;
+    QVERIFY2(run.start(true, true, m_files.origin()), "the session bus, dunst or the client did not start");
 
-    QVERIFY(endsAs(service, download(service, FileName), QStringLiteral("done")));
-    QTRY_VERIFY_WITH_TIMEOUT(bus.monitored().contains("member=Notify"), TransferTimeoutMs);
-    const QByteArray notify = bus.monitored().mid(bus.monitored().indexOf("member=Notify"));
+    QVERIFY(endsAs(run.service, download(run.service, FileName), QStringLiteral("done")));
+    QTRY_VERIFY_WITH_TIMEOUT(run.bus.monitored().contains("member=Notify"), TransferTimeoutMs);
+    const QByteArray notify = run.bus.monitored().mid(run.bus.monitored().indexOf("member=Notify"));
     QVERIFY2(notify.contains("string \"Transfer finished\""), notify.constData());
     QVERIFY2(notify.contains("string \"" + FileName + '"'), notify.constData());
     const QRegularExpression desktopEntry(
@@ -100,29 +113,24 @@ void TestNotifications::finishedDownloadIsNotifiedAndItsClickShowsTheFile()
     // Clickable through its default action; the daemon answered with the notification's id.
     QVERIFY2(notify.contains("string \"default\""), notify.constData());
 
-    bus.clickNewest();
+    run.bus.clickNewest();
     const QByteArray shownFile = QUrl::fromLocalFile(TestEnvironment::homeFolder() + QStringLiteral("/Downloads/")
                                                      + QString::fromLatin1(FileName))
                                      .toEncoded();
-    QTRY_VERIFY_WITH_TIMEOUT(bus.monitored().contains("member=ShowItems"), TransferTimeoutMs);
-    QVERIFY2(bus.monitored().mid(bus.monitored().indexOf("member=ShowItems")).contains(shownFile),
-             bus.monitored().constData());
+    QTRY_VERIFY_WITH_TIMEOUT(run.bus.monitored().contains("member=ShowItems"), TransferTimeoutMs);
+    QVERIFY2(run.bus.monitored().mid(run.bus.monitored().indexOf("member=ShowItems")).contains(shownFile),
+             run.bus.monitored().constData());
 }
 
 void TestNotifications::failedDownloadIsNotifiedInTheCurrentLanguage()
 {
     storeLanguage(Chinese);
-    ProcessSet processes;
-    NotificationBus bus;
-    QVERIFY2(bus.start(processes, true), "the session bus or dunst did not start");
-    QProcess* client = startInTray(processes, bus);
-    LocalService service;
-    service.origin = m_files.origin().toLatin1();
-    QVERIFY2(service.attach(client), "the client's local service did not start");
+    NotifiedClient run;
+    QVERIFY2(run.start(true, true, m_files.origin()), "the session bus, dunst or the client did not start");
 
-    QVERIFY(endsAs(service, download(service, MissingName), QStringLiteral("failed")));
-    QTRY_VERIFY_WITH_TIMEOUT(bus.monitored().contains("member=Notify"), TransferTimeoutMs);
-    const QByteArray notify = bus.monitored().mid(bus.monitored().indexOf("member=Notify"));
+    QVERIFY(endsAs(run.service, download(run.service, MissingName), QStringLiteral("failed")));
+    QTRY_VERIFY_WITH_TIMEOUT(run.bus.monitored().contains("member=Notify"), TransferTimeoutMs);
+    const QByteArray notify = run.bus.monitored().mid(run.bus.monitored().indexOf("member=Notify"));
     QVERIFY2(notify.contains(QStringLiteral("string \"传输失败\"").toUtf8()), notify.constData());
     // Nothing to show: no action offered.
     QVERIFY2(!notify.contains("string \"default\""), notify.constData());
@@ -131,38 +139,28 @@ void TestNotifications::failedDownloadIsNotifiedInTheCurrentLanguage()
 void TestNotifications::windowClosedToTheTrayIsNotInFront()
 {
     storeLanguage(English);
-    ProcessSet processes;
-    NotificationBus bus;
-    QVERIFY2(bus.start(processes, true), "the session bus or dunst did not start");
-    QProcess* client = processes.start(TestEnvironment::clientPath(), {}, bus.environment());
-    LocalService service;
-    service.origin = m_files.origin().toLatin1();
-    QVERIFY2(service.attach(client), "the client's local service did not start");
+    NotifiedClient run;
+    QVERIFY2(run.start(true, false, m_files.origin()), "the session bus, dunst or the client did not start");
     QTRY_VERIFY_WITH_TIMEOUT(DesktopSession::clientWindowShown(), TransferTimeoutMs);
     DesktopSession::closeClientWindow();
     QTRY_VERIFY_WITH_TIMEOUT(!DesktopSession::clientWindowShown(), TransferTimeoutMs);
 
-    QVERIFY(endsAs(service, download(service, FileName), QStringLiteral("done")));
-    QTRY_VERIFY_WITH_TIMEOUT(bus.monitored().contains("member=Notify"), TransferTimeoutMs);
+    QVERIFY(endsAs(run.service, download(run.service, FileName), QStringLiteral("done")));
+    QTRY_VERIFY_WITH_TIMEOUT(run.bus.monitored().contains("member=Notify"), TransferTimeoutMs);
 }
 
 void TestNotifications::withoutAServiceTheTrayShowsTheNotice()
 {
     storeLanguage(English);
-    ProcessSet processes;
-    NotificationBus bus;
-    QVERIFY2(bus.start(processes, false), "the session bus did not start");
-    QProcess* client = startInTray(processes, bus);
-    LocalService service;
-    service.origin = m_files.origin().toLatin1();
-    QVERIFY2(service.attach(client), "the client's local service did not start");
+    NotifiedClient run;
+    QVERIFY2(run.start(false, true, m_files.origin()), "the session bus, dunst or the client did not start");
 
     QTRY_VERIFY_WITH_TIMEOUT(!DesktopSession::trayIconWindow().isEmpty(), TransferTimeoutMs);
     const int windowsBefore = DesktopSession::shownClientWindows().size();
 
-    QVERIFY(endsAs(service, download(service, FileName), QStringLiteral("done")));
-    QVERIFY(waitForStandardError(client, "no notification service, the tray shows the notice", TransferTimeoutMs));
-    QVERIFY(bus.monitored().contains("member=Notify"));
+    QVERIFY(endsAs(run.service, download(run.service, FileName), QStringLiteral("done")));
+    QVERIFY(waitForStandardError(run.client, "no notification service, the tray shows the notice", TransferTimeoutMs));
+    QVERIFY(run.bus.monitored().contains("member=Notify"));
     // The tray's message is a small window of the client's own beside the icon.
     QTRY_VERIFY_WITH_TIMEOUT(DesktopSession::shownClientWindows().size() > windowsBefore, TransferTimeoutMs);
 }
