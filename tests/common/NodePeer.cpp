@@ -2,6 +2,7 @@
 
 #include "TiedProcess.h"
 
+#include <QDir>
 #include <QtTest>
 
 namespace {
@@ -37,6 +38,11 @@ bool NodePeer::start(const QString& script, const QStringList& arguments)
     }
     m_port = static_cast<quint16>(line.mid(PortLine.size()).toUShort());
     return m_port != 0;
+}
+
+bool NodePeer::startTusServer(const QString& store)
+{
+    return QDir().mkpath(store) && start(QStringLiteral("tus-server.mjs"), {store});
 }
 
 QString NodePeer::origin() const

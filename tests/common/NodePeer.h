@@ -18,6 +18,8 @@ public:
     // Starts tests/node/<script> and waits for its port; false if it does not come up.
     // A stopped peer may be started again.
     bool start(const QString& script, const QStringList& arguments = {});
+    // Starts the tus server (@tus/server with its file store) on store, made if missing.
+    bool startTusServer(const QString& store);
     // Kills the program at once, as a crash would.
     void kill();
     quint16 port() const { return m_port; }

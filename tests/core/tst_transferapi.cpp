@@ -125,8 +125,7 @@ private:
 void TestTransferApi::initTestCase()
 {
     m_store = m_work.filePath(QStringLiteral("store"));
-    QVERIFY(QDir().mkpath(m_store));
-    QVERIFY2(m_tus.start(QStringLiteral("tus-server.mjs"), {m_store}), "the tus server did not start");
+    QVERIFY2(m_tus.startTusServer(m_store), "the tus server did not start");
     qputenv("NORV_HTTPD_PORT", "0");
     m_core = std::make_unique<TesselCore>(QStringLiteral("transfer-api-test"), 1);
     m_portal = std::make_unique<TesselPortal>(m_core.get());

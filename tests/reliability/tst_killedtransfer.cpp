@@ -150,9 +150,8 @@ void TestKilledTransfer::uploadContinuesAfterTheClientEnds()
     QFETCH(bool, quitFromTray);
     QTemporaryDir work;
     const QString store = work.filePath(QStringLiteral("store"));
-    QVERIFY(QDir().mkpath(store));
     NodePeer tus;
-    QVERIFY2(tus.start(QStringLiteral("tus-server.mjs"), {store}), "the tus server did not start");
+    QVERIFY2(tus.startTusServer(store), "the tus server did not start");
     const QString path = work.filePath(QStringLiteral("upload.bin"));
     QVERIFY(writeLetters(path, 'A'));
 
@@ -199,9 +198,8 @@ void TestKilledTransfer::uploadSurvivesKillsAtRandomMoments()
 {
     QTemporaryDir work;
     const QString store = work.filePath(QStringLiteral("store"));
-    QVERIFY(QDir().mkpath(store));
     NodePeer tus;
-    QVERIFY2(tus.start(QStringLiteral("tus-server.mjs"), {store}), "the tus server did not start");
+    QVERIFY2(tus.startTusServer(store), "the tus server did not start");
     // Counts what the server receives.
     TcpRelay relay;
     QVERIFY(relay.start(tus.port()));

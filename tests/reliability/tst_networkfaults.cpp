@@ -71,8 +71,7 @@ void TestNetworkFaults::init()
     m_work = std::make_unique<QTemporaryDir>();
     m_store = m_work->filePath(QStringLiteral("store"));
     m_path = m_work->filePath(QStringLiteral("upload.bin"));
-    QVERIFY(QDir().mkpath(m_store));
-    QVERIFY2(m_tus.start(QStringLiteral("tus-server.mjs"), {m_store}), "the tus server did not start");
+    QVERIFY2(m_tus.startTusServer(m_store), "the tus server did not start");
 }
 
 void TestNetworkFaults::cleanup()
