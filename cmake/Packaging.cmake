@@ -26,7 +26,7 @@ install(FILES ${metainfoFile}
     DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT ${NORV_INSTALL_COMPONENT})
 
 # The 32 and 64 px icons are the client's own images; 128 px is rendered once (packaging/icons/render.sh).
-set(imageDir ${PROJECT_SOURCE_DIR}/src/i18n/resource/image)
+set(imageDir ${PROJECT_SOURCE_DIR}/src/resources/image)
 function(norv_install_icon file size)
     get_filename_component(extension ${file} LAST_EXT)
     install(FILES ${file} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}/apps

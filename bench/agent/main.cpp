@@ -5,11 +5,11 @@
 // writes "port <port> device <device id> pid <process id>" on a line of standard output.
 //
 //     NORV_HTTPD_PORT=0 bench-agent PATH...
-#include "app/MemoryPolicy.h"
 #include "app/Product.h"
 #include "core/TesselCore.h"
 #include "core/TesselHttpd.h"
 #include "core/TesselPortal.h"
+#include "platform/MemoryPolicy.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

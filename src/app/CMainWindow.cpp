@@ -1,14 +1,12 @@
 #include "CMainWindow.h"
 #include "Logging.h"
+#include "OutputLines.h"
 
 #include "DeveloperView.h"
 #include "DialogPlacement.h"
-#include "FileManager.h"
 #include "PortalContract.h"
 #include "Product.h"
-#include "TransferNotices.h"
 #include "WebAddress.h"
-#include "config/AutoStart.h"
 #include "config/SettingsFile.h"
 #include "core/ProxyLogin.h"
 #include "core/TesselCore.h"
@@ -18,12 +16,15 @@
 #include "dialogs/CAboutUI.h"
 #include "dialogs/CMachineCodeUI.h"
 #include "dialogs/CMiniTray.h"
-#include "dialogs/CProxyLoginUI.h"
 #include "dialogs/CSetting.h"
-#include "dialogs/PickDialog.h"
-#include "dialogs/TrayProgress.h"
 #include "i18n/CTextTable.h"
 #include "login/CLoginUI.h"
+#include "platform/AutoStart.h"
+#include "platform/FileManager.h"
+#include "proxy/CProxyLoginUI.h"
+#include "transfers/PickDialog.h"
+#include "transfers/TransferNotices.h"
+#include "transfers/TrayProgress.h"
 #include "update/CCheckUpdateUI.h"
 #include "update/CThread.h"
 #include "web/CWebEnginePage.h"
@@ -200,7 +201,7 @@ void CMainWindow::initCore()
     connectTransfers();
 
     const int started = httpd->StartHttpdServer(HttpdStartTimeoutMs);
-    qCDebug(lcApp) << "RegisterBrowserActive StartHttpdServer" << ProductName << started << TesselHttpd::DefaultPort;
+    qCDebug(lcApp) << OutputLines::ServicesStarted << ProductName << started << TesselHttpd::DefaultPort;
 
     QString version;
     QString build;
@@ -305,7 +306,7 @@ void CMainWindow::Slot_LoadUrlFinish(bool isSuccess)
     }
     // Loads the user starts inside the portal are not judged.
     if (loading) {
-        QTextStream(stdout) << "Slot_LoadUrlFinish " << (isSuccess ? 1 : 0) << '\n' << Qt::flush;
+        QTextStream(stdout) << (isSuccess ? OutputLines::LoadAccepted : OutputLines::LoadRefused) << Qt::flush;
         loading = false;
         judgeLoadedPage(isSuccess);
     }
@@ -551,7 +552,7 @@ void CMainWindow::runInPortal(const QString& script)
 void CMainWindow::handle_exit_application()
 {
     stopServices();
-    QTextStream(stdout) << "handle_exit_application\n" << Qt::flush;
+    QTextStream(stdout) << OutputLines::ExitRoutine << Qt::flush;
     QCoreApplication::quit();
 }
 

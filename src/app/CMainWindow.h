@@ -3,10 +3,10 @@
 
 #include "DeveloperView.h"
 #include "EngineWarmUp.h"
-#include "PageDownloads.h"
 #include "PortalProfiles.h"
 #include "config/ServerConfigFile.h"
 #include "config/ServerEntry.h"
+#include "transfers/PageDownloads.h"
 
 #include <QMainWindow>
 #include <QVector>

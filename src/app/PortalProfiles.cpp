@@ -1,7 +1,7 @@
 #include "PortalProfiles.h"
 
-#include "PageDownloads.h"
 #include "config/OwnerOnly.h"
+#include "transfers/PageDownloads.h"
 
 #include <QCryptographicHash>
 #include <QWebEngineProfile>

@@ -2,8 +2,8 @@
 
 #include "ApplicationFont.h"
 #include "CMainWindow.h"
-#include "NetworkProxy.h"
 #include "login/CLoginUI.h"
+#include "proxy/NetworkProxy.h"
 
 #include <QApplication>
 

@@ -1,8 +1,8 @@
 #include "app/ApplicationAttributes.h"
 #include "app/ApplicationId.h"
-#include "app/InstanceGuard.h"
-#include "app/MemoryPolicy.h"
 #include "app/Shell.h"
+#include "platform/InstanceGuard.h"
+#include "platform/MemoryPolicy.h"
 
 #include <QApplication>
 

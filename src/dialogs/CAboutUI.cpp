@@ -1,6 +1,6 @@
 #include "CAboutUI.h"
 
-#include "DialogStyle.h"
+#include "DialogFrame.h"
 #include "app/CMainWindow.h"
 #include "config/DataDirectory.h"
 #include "i18n/CTextTable.h"
@@ -34,12 +34,8 @@ const Qt::Alignment Centred = Qt::AlignHCenter | Qt::AlignVCenter;
 CAboutUI::CAboutUI(QWidget* parent)
     : QDialog(parent)
 {
-    setWindowFlags(Qt::FramelessWindowHint);
-    setObjectName(QStringLiteral("about"));
-    setStyleSheet(DialogStyle::panel(objectName()));
-
     auto* title = new QLabel(this);
-    auto* closeButton = new QPushButton(this);
+    auto* closeButton = DialogFrame::apply(this, QStringLiteral("about"), 300);
     auto* logo = new QLabel(this);
     auto* version = new QLabel(this);
     auto* link = new QLabel(this);
@@ -74,8 +70,6 @@ CAboutUI::CAboutUI(QWidget* parent)
     logButton->setText(texts->TransferLog);
     title->setText(texts->About);
     const int logWidth = QFontMetrics(logButton->font()).horizontalAdvance(logButton->text());
-    closeButton->setGeometry(300, 8, 18, 18);
-    closeButton->setStyleSheet(DialogStyle::CloseButton);
     logButton->setGeometry((318 - logWidth) / 2, 246, logWidth + 12, 23);
     title->setMinimumWidth(QFontMetrics(title->font()).horizontalAdvance(title->text()));
     logButton->setMinimumWidth(logWidth);

@@ -1,7 +1,8 @@
 #include "CMiniTray.h"
-#include "TrayProgress.h"
+#include "transfers/TrayProgress.h"
 
 #include "app/CMainWindow.h"
+#include "app/OutputLines.h"
 #include "app/Product.h"
 #include "i18n/CTextTable.h"
 #include "login/CLoginUI.h"
@@ -38,7 +39,7 @@ void CMiniTray::slot_activatedSysTrayIcon(QSystemTrayIcon::ActivationReason act)
         if (mainWindowInstance->inPortal) {
             bringToFront(mainWindowInstance);
         } else {
-            QTextStream(stderr) << "xxxxxxxxxxxxxxxxxx\n";
+            QTextStream(stderr) << OutputLines::TrayShowsSelection;
             bringToFront(mainWindowInstance->loginUI);
         }
     } else if (act == QSystemTrayIcon::Context) {

@@ -1,5 +1,6 @@
 #include "CSetting.h"
 
+#include "DialogFrame.h"
 #include "DialogStyle.h"
 #include "app/CMainWindow.h"
 #include "i18n/CTextTable.h"
@@ -22,11 +23,7 @@ CSetting::CSetting(QWidget* parent)
     : QDialog(parent)
 {
     setFixedSize(mainWindowInstance->language == 0 ? EnglishWidth : ChineseWidth, Height);
-    setWindowFlags(Qt::FramelessWindowHint);
-    setObjectName(QStringLiteral("setting"));
-    setStyleSheet(DialogStyle::panel(objectName()));
-
-    auto* closeButton = new QPushButton(this);
+    auto* closeButton = DialogFrame::apply(this, QStringLiteral("setting"), width() - 26);
     auto* title = new QLabel(this);
     autoStartBox = new QCheckBox(this);
     miniTrayBox = new QCheckBox(this);
@@ -39,13 +36,11 @@ CSetting::CSetting(QWidget* parent)
     okButton->setText(texts->OK);
 
     const int w = width();
-    closeButton->setGeometry(w - 26, 8, 18, 18);
     title->setGeometry(26, 19, 200, 26);
     autoStartBox->setGeometry(31, 61, w, 26);
     miniTrayBox->setGeometry(31, 90, w, 26);
     okButton->setGeometry(w - 98, 127, 68, 30);
 
-    closeButton->setStyleSheet(DialogStyle::CloseButton);
     title->setStyleSheet(TitleStyle);
     okButton->setStyleSheet(DialogStyle::PrimaryButton);
     okButton->setCursor(Qt::PointingHandCursor);

@@ -1,6 +1,6 @@
 #include "CTipUI.h"
 
-#include "DialogStyle.h"
+#include "DialogFrame.h"
 #include "app/CMainWindow.h"
 #include "i18n/CTextTable.h"
 
@@ -18,11 +18,7 @@ CTipUI::CTipUI(QWidget* parent)
     : QDialog(parent)
 {
     setFixedSize(310, 170);
-    setWindowFlags(Qt::FramelessWindowHint);
-    setObjectName(QStringLiteral("tipui"));
-    setStyleSheet(DialogStyle::panel(objectName()));
-
-    auto* closeButton = new QPushButton(this);
+    auto* closeButton = DialogFrame::apply(this, QStringLiteral("tipui"), 280);
     auto* icon = new QLabel(this);
     auto* title = new QLabel(this);
     icon->setGeometry(26, 20, 24, 24);
@@ -31,8 +27,6 @@ CTipUI::CTipUI(QWidget* parent)
     title->setStyleSheet(TitleStyle);
     // Through QIcon, which takes the @2x image on a screen scaled to 200 %.
     icon->setPixmap(QIcon(QStringLiteral(":/resource/image/warning.png")).pixmap(icon->size()));
-    closeButton->setGeometry(280, 8, 18, 18);
-    closeButton->setStyleSheet(DialogStyle::CloseButton);
     connect(closeButton, &QPushButton::clicked, this, &CTipUI::slot_buttonClose);
 }
 

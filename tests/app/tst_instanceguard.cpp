@@ -1,7 +1,7 @@
-#include "app/InstanceGuard.h"
 #include "common/OtherUser.h"
 #include "common/ProcessSet.h"
 #include "common/TestEnvironment.h"
+#include "platform/InstanceGuard.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "app/MemoryPolicy.h"
+#include "platform/MemoryPolicy.h"
 
 #include <QtTest>
 

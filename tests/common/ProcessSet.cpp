@@ -1,11 +1,12 @@
 #include "ProcessSet.h"
 
 #include "TiedProcess.h"
+#include "app/OutputLines.h"
 
 #include <QElapsedTimer>
 #include <QProcessEnvironment>
 
-const QByteArray ClientStartedLine("RegisterBrowserActive StartHttpdServer");
+const QByteArray ClientStartedLine(OutputLines::ServicesStarted);
 
 ProcessSet::~ProcessSet()
 {

@@ -1,8 +1,8 @@
 #include "app/Product.h"
 #include "common/ProcessSet.h"
 #include "common/TestEnvironment.h"
-#include "config/AutoStart.h"
 #include "config/DesktopEntry.h"
+#include "platform/AutoStart.h"
 
 #include <QDir>
 #include <QFile>

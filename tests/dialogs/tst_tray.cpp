@@ -1,4 +1,5 @@
 #include "app/CMainWindow.h"
+#include "app/OutputLines.h"
 #include "app/Product.h"
 #include "common/DesktopSession.h"
 #include "common/PrivateDisplay.h"
@@ -158,7 +159,7 @@ void TestTray::clickingTheRealIconBringsBackTheWindow()
     QTRY_VERIFY_WITH_TIMEOUT(!(icon = DesktopSession::trayIconWindow(display)).isEmpty(), 20000);
     DesktopSession::clickWindow(display, icon, 1, {4, 4});
     QTRY_VERIFY_WITH_TIMEOUT(DesktopSession::clientWindowShown(display), 20000);
-    QVERIFY(waitForStandardError(client, "xxxxxxxxxxxxxxxxxx", 20000));
+    QVERIFY(waitForStandardError(client, OutputLines::TrayShowsSelection, 20000));
     QCOMPARE(client->state(), QProcess::Running);
 }
 
@@ -176,7 +177,7 @@ void TestTray::quitFromTheRealMenuEndsTheClient()
     const QByteArray errors = client->readAllStandardError();
     QCOMPARE(client->exitStatus(), QProcess::NormalExit);
     QCOMPARE(client->exitCode(), 0);
-    QVERIFY(client->readAllStandardOutput().contains("handle_exit_application"));
+    QVERIFY(client->readAllStandardOutput().contains(OutputLines::ExitRoutine));
     for (const char* crash : {"AddressSanitizer", "Segmentation fault", "free(): ", "QThread: Destroyed"}) {
         QVERIFY2(!errors.contains(crash), errors.constData());
     }
@@ -194,7 +195,7 @@ void TestTray::withoutATrayClosingEndsTheApplication()
     DesktopSession::closeClientWindow(trayless.display());
     QVERIFY(client->waitForFinished(20000));
     QCOMPARE(client->exitCode(), 0);
-    QVERIFY(client->readAllStandardOutput().contains("handle_exit_application"));
+    QVERIFY(client->readAllStandardOutput().contains(OutputLines::ExitRoutine));
     // The user's choice is kept for desktops that do have a tray.
     QCOMPARE(QSettings(TestEnvironment::clientSettingsPath(), QSettings::IniFormat)
                  .value(QStringLiteral("MiniTray"))

@@ -2,7 +2,7 @@
 // language, changed at most once a second, and the plain title once none runs.
 #include "app/Product.h"
 #include "common/TestEnvironment.h"
-#include "dialogs/TrayProgress.h"
+#include "transfers/TrayProgress.h"
 
 #include <QJsonObject>
 #include <QSystemTrayIcon>

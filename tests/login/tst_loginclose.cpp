@@ -1,3 +1,4 @@
+#include "app/OutputLines.h"
 #include "common/DesktopSession.h"
 #include "common/ProcessSet.h"
 #include "common/TestEnvironment.h"
@@ -37,7 +38,7 @@ void TestLoginClose::closingEndsTheApplicationWithoutMinimiseToTray()
     QVERIFY(client->waitForFinished(20000));
     QCOMPARE(client->exitStatus(), QProcess::NormalExit);
     QCOMPARE(client->exitCode(), 0);
-    QVERIFY(client->readAllStandardOutput().contains("handle_exit_application\n"));
+    QVERIFY(client->readAllStandardOutput().contains(OutputLines::ExitRoutine));
 }
 
 void TestLoginClose::closingOnlyHidesWithMinimiseToTray()
@@ -53,7 +54,7 @@ void TestLoginClose::closingOnlyHidesWithMinimiseToTray()
     QVERIFY(second->waitForFinished(30000));
     QCOMPARE(second->exitCode(), 0);
     QCOMPARE(client->state(), QProcess::Running);
-    QVERIFY(!client->readAllStandardOutput().contains("handle_exit_application"));
+    QVERIFY(!client->readAllStandardOutput().contains(OutputLines::ExitRoutine));
 }
 
 NORV_TEST_MAIN(TestLoginClose)

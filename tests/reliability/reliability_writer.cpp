@@ -2,7 +2,7 @@
 // forever, alternating between two contents, until it is killed. Says "writing" on standard
 // output once the first content is on disk.
 #include "WriterContents.h"
-#include "config/AutoStart.h"
+#include "platform/AutoStart.h"
 
 #include <QCoreApplication>
 

@@ -2,10 +2,10 @@
 // and the files already there stay exactly as they were. And a data folder that other
 // users could read: it and the files in it are made the user's alone.
 #include "common/TestEnvironment.h"
-#include "config/AutoStart.h"
 #include "config/DataDirectory.h"
 #include "config/ServerConfigFile.h"
 #include "config/SettingsFile.h"
+#include "platform/AutoStart.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,12 +1,13 @@
 // The real client as a separate process, with the demo portal as its default server, driven
 // from outside the way a user and the window manager drive it.
 
-#include "app/InstanceGuard.h"
+#include "app/OutputLines.h"
 #include "app/Product.h"
 #include "common/DemoPortalProcess.h"
 #include "common/DesktopSession.h"
 #include "common/ProcessSet.h"
 #include "common/TestEnvironment.h"
+#include "platform/InstanceGuard.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -27,9 +28,9 @@ const int ExitTimeoutMs = 20000;
 const int OtherClientTimeoutMs = 60000;
 // Another copy may start between our look at the process table and our start.
 const int StartAttempts = 5;
-const QByteArray LoadedLine = QByteArrayLiteral("Slot_LoadUrlFinish 1\n");
-const QByteArray FailedLine = QByteArrayLiteral("Slot_LoadUrlFinish 0\n");
-const QByteArray ExitLine = QByteArrayLiteral("handle_exit_application\n");
+const QByteArray LoadedLine(OutputLines::LoadAccepted);
+const QByteArray FailedLine(OutputLines::LoadRefused);
+const QByteArray ExitLine(OutputLines::ExitRoutine);
 const QByteArray WarmUpLine = QByteArrayLiteral("warming up the web engine for the default server");
 const QByteArray LoadLine = QByteArrayLiteral("handle_load");
 

@@ -9,8 +9,8 @@
 #include "core/TesselPortal.h"
 #include "core/transfer/ProxyRoute.h"
 #include "core/transfer/TransferAgent.h"
-#include "dialogs/CProxyLoginUI.h"
 #include "i18n/CTextTable.h"
+#include "proxy/CProxyLoginUI.h"
 #include "update/CCheckUpdateUI.h"
 
 #include <QJsonArray>

@@ -7,10 +7,10 @@
 #include "config/ServerConfigFile.h"
 #include "dialogs/CAboutUI.h"
 #include "dialogs/CMachineCodeUI.h"
-#include "dialogs/CProxyLoginUI.h"
 #include "dialogs/CSetting.h"
 #include "dialogs/CSwitchModeUI.h"
 #include "login/CLoginUI.h"
+#include "proxy/CProxyLoginUI.h"
 #include "update/CCheckUpdateUI.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
 #include "PageDownloads.h"
-#include "Logging.h"
+#include "app/Logging.h"
 
 #include "core/transfer/TransferAgent.h"
 

@@ -1,7 +1,7 @@
 #include "AutoStart.h"
 #include "app/Logging.h"
 
-#include "DesktopEntry.h"
+#include "config/DesktopEntry.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "FileManager.h"
-#include "Logging.h"
+#include "app/Logging.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -1,7 +1,7 @@
 #ifndef CPROXYLOGINUI_H
 #define CPROXYLOGINUI_H
 
-#include "CTipUI.h"
+#include "dialogs/CTipUI.h"
 
 class QLineEdit;
 

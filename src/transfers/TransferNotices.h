@@ -1,7 +1,7 @@
 #ifndef TRANSFERNOTICES_H
 #define TRANSFERNOTICES_H
 
-#include "DesktopNotifier.h"
+#include "platform/DesktopNotifier.h"
 
 #include <QJsonObject>
 #include <QObject>

@@ -1,8 +1,8 @@
 #include "TransferNotices.h"
 
-#include "FileManager.h"
 #include "core/transfer/TransferAgent.h"
 #include "i18n/TransferTexts.h"
+#include "platform/FileManager.h"
 
 #include <QApplication>
 #include <QWidget>

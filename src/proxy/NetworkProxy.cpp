@@ -1,7 +1,7 @@
 #include "NetworkProxy.h"
 
-#include "EngineProxy.h"
-#include "Logging.h"
+#include "app/Logging.h"
+#include "platform/EngineProxy.h"
 
 #include <QNetworkProxyFactory>
 

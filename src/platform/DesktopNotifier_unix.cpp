@@ -1,7 +1,7 @@
-#include "ApplicationId.h"
 #include "DesktopNotifier.h"
-#include "Logging.h"
-#include "Product.h"
+#include "app/ApplicationId.h"
+#include "app/Logging.h"
+#include "app/Product.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
