@@ -18,7 +18,12 @@ DesktopNotifier::DesktopNotifier(QSystemTrayIcon* tray, QObject* parent)
 
 void DesktopNotifier::show(const Notice& notice)
 {
-    if (showOnDesktop(notice) || !m_tray) {
+    showOnDesktop(notice);
+}
+
+void DesktopNotifier::showInTray(const Notice& notice)
+{
+    if (!m_tray) {
         return;
     }
     m_trayKey = notice.key;

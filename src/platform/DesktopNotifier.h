@@ -38,10 +38,12 @@ private slots:
     void serviceClosed(uint id, uint reason);
 
 private:
-    // The platform's part: listens to its notification service and shows a notice there;
-    // false when it has none or none runs.
+    // The platform's part: listens to its notification service and hands a notice to it.
+    // The service answers later, so the GUI thread never waits for a slow one; a platform
+    // without one, or a service that fails, shows the notice in the tray instead.
     void listen();
-    bool showOnDesktop(const Notice& notice);
+    void showOnDesktop(const Notice& notice);
+    void showInTray(const Notice& notice);
 
     QPointer<QSystemTrayIcon> m_tray;
     // The key of the notice the tray shows last, which its click concerns.

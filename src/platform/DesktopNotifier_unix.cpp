@@ -5,6 +5,8 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QVariantMap>
 
 namespace {
@@ -13,7 +15,9 @@ const QString Service = QStringLiteral("org.freedesktop.Notifications");
 const QString ObjectPath = QStringLiteral("/org/freedesktop/Notifications");
 // The action a click on the notification itself invokes.
 const QString DefaultAction = QStringLiteral("default");
-const int CallTimeoutMs = 2000;
+// Nothing waits for the answer, so a slow daemon gets D-Bus's usual time; one that stays
+// silent longer is taken as none, and the tray shows the notice.
+const int CallTimeoutMs = 25000;
 // The service decides how long a notice stays.
 const int ServiceTimeout = -1;
 const uint ReplacesNone = 0;
@@ -28,7 +32,7 @@ void DesktopNotifier::listen()
         Service, ObjectPath, Service, QStringLiteral("NotificationClosed"), this, SLOT(serviceClosed(uint, uint)));
 }
 
-bool DesktopNotifier::showOnDesktop(const Notice& notice)
+void DesktopNotifier::showOnDesktop(const Notice& notice)
 {
     QDBusMessage call = QDBusMessage::createMethodCall(Service, ObjectPath, Service, QStringLiteral("Notify"));
     const QStringList actions = notice.key.isEmpty() ? QStringList() : QStringList {DefaultAction, notice.action};
@@ -36,13 +40,18 @@ bool DesktopNotifier::showOnDesktop(const Notice& notice)
     const QVariantMap hints {{QStringLiteral("desktop-entry"), QString::fromLatin1(ApplicationId)}};
     call << QString::fromUtf8(ProductName) << ReplacesNone << QString::fromLatin1(ApplicationId) << notice.title
          << notice.body << actions << hints << ServiceTimeout;
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, CallTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
-        qCInfo(lcApp) << "no notification service, the tray shows the notice:" << reply.errorMessage();
-        return false;
-    }
-    if (!notice.key.isEmpty()) {
-        m_keys.insert(reply.arguments().first().toUInt(), notice.key);
-    }
-    return true;
+    // Asynchronous: a daemon that answers slowly must not freeze the windows.
+    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, CallTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, notice](QDBusPendingCallWatcher* answered) {
+        answered->deleteLater();
+        const QDBusPendingReply<uint> reply = *answered;
+        if (reply.isError()) {
+            qCInfo(lcApp) << "no notification service, the tray shows the notice:" << reply.error().message();
+            showInTray(notice);
+            return;
+        }
+        if (!notice.key.isEmpty()) {
+            m_keys.insert(reply.value(), notice.key);
+        }
+    });
 }

@@ -4,7 +4,7 @@
 // notifications; there is nothing to listen to.
 void DesktopNotifier::listen() { }
 
-bool DesktopNotifier::showOnDesktop(const Notice&)
+void DesktopNotifier::showOnDesktop(const Notice& notice)
 {
-    return false;
+    showInTray(notice);
 }

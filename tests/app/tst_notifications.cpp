@@ -8,12 +8,17 @@
 #include "common/NotificationBus.h"
 #include "common/ProcessSet.h"
 #include "common/TestEnvironment.h"
+#include "platform/DesktopNotifier.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -72,6 +77,50 @@ bool endsAs(LocalService& service, const QString& id, const QString& state)
 }
 } // namespace
 
+// A notification service of the test's own, on a second connection to this program's session
+// bus: it holds every Notify answer until the test releases it.
+class HeldNotifications : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    const QString name = QStringLiteral("org.freedesktop.Notifications");
+    const QString path = QStringLiteral("/org/freedesktop/Notifications");
+    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("held"));
+    QList<QDBusMessage> held;
+
+    bool start()
+    {
+        return bus.registerObject(path, this, QDBusConnection::ExportAllSlots) && bus.registerService(name);
+    }
+    // Answers the held calls with id, then clicks that notification as a user would.
+    void answerAndClick(uint id)
+    {
+        for (const QDBusMessage& call : qAsConst(held)) {
+            bus.send(call.createReply(id));
+        }
+        bus.send(QDBusMessage::createSignal(path, name, QStringLiteral("ActionInvoked"))
+                 << id << QStringLiteral("default"));
+    }
+
+public slots:
+    uint Notify(const QString&,
+                uint,
+                const QString&,
+                const QString&,
+                const QString&,
+                const QStringList&,
+                const QVariantMap&,
+                int,
+                const QDBusMessage& call)
+    {
+        call.setDelayedReply(true);
+        held.append(call);
+        return 0;
+    }
+};
+
 class TestNotifications : public QObject
 {
     Q_OBJECT
@@ -82,6 +131,7 @@ private slots:
     void failedDownloadIsNotifiedInTheCurrentLanguage();
     void windowClosedToTheTrayIsNotInFront();
     void withoutAServiceTheTrayShowsTheNotice();
+    void aSlowServiceNeverHoldsUpTheWindows();
 
 private:
     QTemporaryDir m_served;
@@ -163,6 +213,28 @@ void TestNotifications::withoutAServiceTheTrayShowsTheNotice()
     QVERIFY(run.bus.monitored().contains("member=Notify"));
     // The tray's message is a small window of the client's own beside the icon.
     QTRY_VERIFY_WITH_TIMEOUT(DesktopSession::shownClientWindows().size() > windowsBefore, TransferTimeoutMs);
+}
+
+void TestNotifications::aSlowServiceNeverHoldsUpTheWindows()
+{
+    HeldNotifications service;
+    QVERIFY2(service.start(), "no session bus of the program's own (run it under dbus-run-session)");
+    DesktopNotifier notifier(nullptr);
+    QSignalSpy clicked(&notifier, &DesktopNotifier::clicked);
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+    ticker.start(10);
+
+    notifier.show({QStringLiteral("Transfer finished"), QString::fromLatin1(FileName), QStringLiteral("key"), {}});
+    // The event loop goes on while the service holds its answer.
+    QTRY_COMPARE_WITH_TIMEOUT(service.held.size(), 1, TransferTimeoutMs);
+    const int ticksWhileHeld = ticks;
+    QTRY_VERIFY(ticks > ticksWhileHeld);
+    // However late the answer, the notice is the service's, and its click comes back.
+    service.answerAndClick(7);
+    QTRY_COMPARE_WITH_TIMEOUT(clicked.size(), 1, TransferTimeoutMs);
+    QCOMPARE(clicked.first().first().toString(), QStringLiteral("key"));
 }
 
 NORV_TEST_MAIN(TestNotifications)
