@@ -4,7 +4,7 @@
 
 REQUIRED_PACKAGES=(
     cmake ninja-build g++ pkg-config libcurl4-openssl-dev libssl-dev
-    qtbase5-dev qtwebengine5-dev qttools5-dev qttools5-dev-tools qttranslations5-l10n
+    qtbase5-dev qtwebengine5-dev qttools5-dev qttools5-dev-tools qttranslations5-l10n libqt5x11extras5-dev
     xvfb xauth openbox trayer xdotool wmctrl x11-utils imagemagick
     fonts-noto-cjk openssl desktop-file-utils libglib2.0-bin curl
     appstream dpkg-dev file weasyprint

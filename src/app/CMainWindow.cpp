@@ -21,6 +21,7 @@
 #include "login/CLoginUI.h"
 #include "platform/AutoStart.h"
 #include "platform/FileManager.h"
+#include "platform/WindowActivation.h"
 #include "proxy/CProxyLoginUI.h"
 #include "transfers/PickDialog.h"
 #include "transfers/TransferNotices.h"
@@ -234,6 +235,14 @@ void CMainWindow::showForCommandLine(const QStringList& arguments)
         loginUI->setVisible(true);
     }
     startDelayLogin();
+}
+
+void CMainWindow::showCurrentWindow(const QByteArray& startupToken)
+{
+    QWidget* window = inPortal ? static_cast<QWidget*>(this) : loginUI;
+    WindowActivation::useStartupToken(startupToken);
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    CMiniTray::bringToFront(window);
 }
 
 void CMainWindow::handle_load(QString sName, QString sUrl, bool isLogin)

@@ -65,6 +65,9 @@ public:
     void stopServices();
     // handle_show for the given command line, the program path first.
     void showForCommandLine(const QStringList& arguments);
+    // Shows the window in use, the portal or the selection window, in front: a later start of
+    // the client asks for it, with the desktop's start-up token.
+    void showCurrentWindow(const QByteArray& startupToken);
 
     // Moves a dialog over the window in use: this one if visible, else the server selection window.
     void placeDialog(QWidget* dialog) const;

@@ -22,6 +22,10 @@ const char TrayShowsSelection[] = "xxxxxxxxxxxxxxxxxx\n";
 // A debug line of the category norv.app (on with QT_LOGGING_RULES): the core services are
 // created and the local service was asked to start, so start-up has reached its last step.
 const char ServicesStarted[] = "RegisterBrowserActive StartHttpdServer";
+
+// A debug line of the category norv.app: a later start of the client asked this one to show
+// its window.
+const char ShowRequested[] = "a later start asks to show the window";
 } // namespace OutputLines
 
 #endif // OUTPUTLINES_H

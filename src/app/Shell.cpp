@@ -2,6 +2,7 @@
 
 #include "ApplicationFont.h"
 #include "CMainWindow.h"
+#include "LaunchChannel.h"
 #include "login/CLoginUI.h"
 #include "proxy/NetworkProxy.h"
 
@@ -41,6 +42,10 @@ ShellWindows start(const QStringList& arguments)
 {
     const ShellWindows windows = build();
     windows.mainWindow->showForCommandLine(arguments);
+    // Later starts of the client bring this one to the front.
+    auto* launches = new LaunchChannel(windows.mainWindow);
+    QObject::connect(launches, &LaunchChannel::showRequested, windows.mainWindow, &CMainWindow::showCurrentWindow);
+    launches->listen();
     return windows;
 }
 

@@ -23,12 +23,14 @@ public:
     // The tool tip while transfers run.
     TrayProgress* progress = nullptr;
 
+    // Shows window in front of the others: a click on the icon and a later start do this.
+    static void bringToFront(QWidget* window);
+
 public slots:
     void slot_activatedSysTrayIcon(QSystemTrayIcon::ActivationReason act);
     void slot_actExit();
 
 private:
-    static void bringToFront(QWidget* window);
     void runMenu();
     static void exitOnceReturned();
 

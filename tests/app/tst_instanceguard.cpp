@@ -1,3 +1,5 @@
+#include "app/OutputLines.h"
+#include "common/DesktopSession.h"
 #include "common/OtherUser.h"
 #include "common/ProcessSet.h"
 #include "common/TestEnvironment.h"
@@ -10,6 +12,9 @@
 #include <QTemporaryDir>
 
 namespace {
+// How the autostart entry starts the client: hidden in the tray.
+const QStringList AutostartArguments {QStringLiteral("-min"), QStringLiteral("-autorun")};
+
 // Copies an executable under another file name, so it shows up under that name in /proc.
 QString copyExecutable(const QString& source, const QString& targetPath)
 {
@@ -53,6 +58,8 @@ private slots:
     void clientUnderAnotherNameRunsBesideTheFirst();
     void unrelatedProgramWithTheSameNameBlocksStart();
     void anotherUsersProcessWithTheSameNameDoesNotBlockStart();
+    void laterStartWithoutArgumentsShowsTheRunningClient();
+    void anotherUserCannotAskTheRunningClient();
 
 private:
     QTemporaryDir m_dir;
@@ -175,6 +182,54 @@ void TestInstanceGuard::anotherUsersProcessWithTheSameNameDoesNotBlockStart()
     QTRY_COMPARE(processName(other), QByteArray("norv-client"));
     QProcess* client = processes.start(TestEnvironment::clientPath());
     QVERIFY2(waitForStandardError(client, ClientStartedLine), "another user's process blocked the client");
+}
+
+void TestInstanceGuard::laterStartWithoutArgumentsShowsTheRunningClient()
+{
+    TestEnvironment::storeClientMiniTray(true);
+    ProcessSet processes;
+    QProcess* first = processes.start(TestEnvironment::clientPath(), AutostartArguments);
+    QByteArray log;
+    QVERIFY2(waitForStandardError(first, ClientStartedLine, ClientStartTimeoutMs, &log), "the client did not start");
+
+    // The autostart's start asks nothing; the one from the menu asks, and both end at once.
+    for (const QStringList& arguments : {AutostartArguments, QStringList()}) {
+        QProcess* later = processes.start(TestEnvironment::clientPath(), arguments);
+        QVERIFY(later->waitForFinished(ClientStartTimeoutMs));
+        QCOMPARE(later->exitCode(), 0);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(DesktopSession::clientWindowActive(), ClientStartTimeoutMs);
+    QTRY_VERIFY((log += first->readAllStandardError()).contains(OutputLines::ShowRequested));
+    QCOMPARE(log.count(OutputLines::ShowRequested), 1);
+}
+
+void TestInstanceGuard::anotherUserCannotAskTheRunningClient()
+{
+    const QString unavailable = OtherUser::unavailableReason();
+    if (!unavailable.isEmpty()) {
+        QSKIP(qPrintable(unavailable));
+    }
+    ProcessSet processes;
+    QProcess* first = processes.start(TestEnvironment::clientPath(), AutostartArguments);
+    QVERIFY2(waitForStandardError(first, ClientStartedLine), "the client did not start");
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QStringList sockets = QDir(runtime).entryList({QStringLiteral("*.launch")}, QDir::System);
+    QCOMPARE(sockets.size(), 1);
+    // Even with the folders open to all, the socket itself is the user's alone.
+    for (const QString& folder : {TestEnvironment::homeFolder(), runtime}) {
+        QVERIFY(QFile::setPermissions(folder, QFile::permissions(folder) | QFile::ExeOther));
+    }
+
+    QProcess* other = processes.start(OtherUser::launcher(),
+                                      OtherUser::launcherArguments(QStringLiteral("/usr/bin/python3"),
+                                                                   {QStringLiteral("-c"),
+                                                                    QStringLiteral("import socket, sys\n"
+                                                                                   "s = socket.socket(socket.AF_UNIX)\n"
+                                                                                   "s.connect(sys.argv[1])\n"
+                                                                                   "s.sendall(b'show \\n')"),
+                                                                    runtime + QLatin1Char('/') + sockets.first()}));
+    QVERIFY(other->waitForFinished(ClientStartTimeoutMs));
+    QVERIFY2(other->readAllStandardError().contains("PermissionError"), "another user reached the socket");
 }
 
 NORV_TEST_MAIN(TestInstanceGuard)

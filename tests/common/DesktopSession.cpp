@@ -57,6 +57,15 @@ bool clientWindowShown(const QString& display)
     return exitCode == 0;
 }
 
+bool clientWindowActive(const QString& display)
+{
+    const QByteArray name =
+        runTool({QStringLiteral("xdotool"), QStringLiteral("getactivewindow"), QStringLiteral("getwindowname")},
+                nullptr,
+                display);
+    return QString::fromUtf8(name.trimmed()) == windowTitle();
+}
+
 void closeClientWindow(const QString& display)
 {
     runTool({QStringLiteral("wmctrl"), QStringLiteral("-c"), windowTitle()}, nullptr, display);

@@ -15,6 +15,8 @@ QByteArray runTool(const QStringList& command, int* exitCode = nullptr, const QS
 bool windowManagerRuns();
 // Whether a window with the client's title is shown.
 bool clientWindowShown(const QString& display = QString());
+// Whether the window that has the focus is one of the client's.
+bool clientWindowActive(const QString& display = QString());
 // Asks the window manager to close the client's window, as the title bar's close button does.
 void closeClientWindow(const QString& display = QString());
 // The icon the client embeds into the notification area, an X window id; empty when none.
