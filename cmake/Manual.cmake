@@ -28,4 +28,4 @@ add_custom_command(
     COMMENT "Making the user manual ${NORV_MANUAL}"
     VERBATIM)
 add_custom_target(user-manual ALL DEPENDS ${manualFile})
-install(FILES ${manualFile} DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT ${NORV_INSTALL_COMPONENT})
+install(FILES ${manualFile} DESTINATION ${NORV_INSTALL_APPDIR} COMPONENT ${NORV_INSTALL_COMPONENT})

@@ -6,8 +6,15 @@ include(GNUInstallDirs)
 set(NORV_CLIENT norv-client)
 set(NORV_DISPLAY_NAME "Norv Zivovireva")
 set(NORV_SUMMARY "Desktop client for an enterprise file-transfer portal")
-# The client opens its manual from its own folder under this fixed name.
+# The client opens its manual from its own folder under this fixed name. A PDF does not belong in
+# /usr/bin, so both live in a folder of their own and /usr/bin holds a link to the client; the
+# client's folder resolves to the real one.
 set(NORV_MANUAL PavoClient.pdf)
+set(NORV_INSTALL_APPDIR lib/${NORV_CLIENT})
+set(NORV_HOMEPAGE "https://www.norv-zivovireva.example/")
+set(NORV_REPOSITORY "https://github.com/norvzivovireva/client")
+# The README's pictures, at their addresses in the repository, for software centres.
+set(NORV_SCREENSHOTS "https://raw.githubusercontent.com/norvzivovireva/client/main/docs/screenshots")
 set(NORV_INSTALL_COMPONENT client)
 
 set(packagingSource ${PROJECT_SOURCE_DIR}/packaging)
@@ -19,7 +26,27 @@ configure_file(${packagingSource}/client.metainfo.xml.in ${metainfoFile} @ONLY)
 
 include(${CMAKE_CURRENT_LIST_DIR}/Manual.cmake)
 
-install(TARGETS ${NORV_CLIENT} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT ${NORV_INSTALL_COMPONENT})
+install(TARGETS ${NORV_CLIENT} RUNTIME DESTINATION ${NORV_INSTALL_APPDIR} COMPONENT ${NORV_INSTALL_COMPONENT})
+file(CREATE_LINK ../${NORV_INSTALL_APPDIR}/${NORV_CLIENT} ${packagingBinary}/${NORV_CLIENT} SYMBOLIC)
+install(FILES ${packagingBinary}/${NORV_CLIENT} DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT ${NORV_INSTALL_COMPONENT})
+
+# What Debian asks of every package: the manual page, the copyright and the changelog, the
+# compressed ones packed by gzip -9n so that the same sources give the same package.
+configure_file(${packagingSource}/${NORV_CLIENT}.1.in ${packagingBinary}/${NORV_CLIENT}.1 @ONLY)
+set(compressedDocs)
+foreach(document ${packagingBinary}/${NORV_CLIENT}.1 ${packagingSource}/changelog)
+    get_filename_component(name ${document} NAME)
+    add_custom_command(OUTPUT ${packagingBinary}/${name}.gz
+        COMMAND gzip -9n -c ${document} > ${packagingBinary}/${name}.gz
+        DEPENDS ${document}
+        VERBATIM)
+    list(APPEND compressedDocs ${packagingBinary}/${name}.gz)
+endforeach()
+add_custom_target(package-documents ALL DEPENDS ${compressedDocs})
+install(FILES ${packagingBinary}/${NORV_CLIENT}.1.gz
+    DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT ${NORV_INSTALL_COMPONENT})
+install(FILES ${packagingSource}/copyright ${packagingBinary}/changelog.gz
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${NORV_CLIENT} COMPONENT ${NORV_INSTALL_COMPONENT})
 install(FILES ${desktopFile}
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT ${NORV_INSTALL_COMPONENT})
 install(FILES ${metainfoFile}

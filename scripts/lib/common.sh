@@ -7,7 +7,7 @@ REQUIRED_PACKAGES=(
     qtbase5-dev qtwebengine5-dev qttools5-dev qttools5-dev-tools qttranslations5-l10n libqt5x11extras5-dev
     xvfb xauth openbox trayer xdotool wmctrl x11-utils imagemagick
     fonts-noto-cjk openssl desktop-file-utils libglib2.0-bin curl
-    appstream dpkg-dev file weasyprint
+    appstream dpkg-dev file weasyprint lintian
     clang libclang-rt-14-dev clang-format
     g++-mingw-w64-x86-64-posix python3
     curl util-linux tinyproxy x11-xserver-utils dunst

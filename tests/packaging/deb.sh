@@ -57,9 +57,10 @@ chmod 700 "$XDG_RUNTIME_DIR"
 export NORV_HTTPD_PORT=0
 export QT_LOGGING_RULES="norv.*.debug=true"
 
-installed=$root/usr/bin/$client
+command=$root/usr/bin/$client
+installed=$root/usr/lib/$client/$client
 autostart=$XDG_CONFIG_HOME/autostart/$client.desktop
-"$installed" >/dev/null 2>"$work/stderr" &
+"$command" >/dev/null 2>"$work/stderr" &
 clientPid=$!
 
 started=

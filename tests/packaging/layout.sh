@@ -14,9 +14,14 @@ fail() {
 }
 
 icons=usr/share/icons/hicolor
+appDir=usr/lib/$client
 expected=$(sed '/^$/d' <<EOF_FILES | sort
 usr/bin/$client
-${manual:+usr/bin/$manual}
+$appDir/$client
+${manual:+$appDir/$manual}
+usr/share/doc/$client/copyright
+usr/share/doc/$client/changelog.gz
+usr/share/man/man1/$client.1.gz
 usr/share/applications/$appId.desktop
 usr/share/metainfo/$appId.metainfo.xml
 $icons/32x32/apps/$appId.png
@@ -30,9 +35,10 @@ actual=$(cd "$root" && find . -type f -o -type l | sed 's|^\./||' | sort)
 [ "$actual" = "$expected" ] || fail "installed files differ from the expected layout:
 $(diff <(printf '%s\n' "$expected") <(printf '%s\n' "$actual"))"
 
-[ -x "$root/usr/bin/$client" ] || fail "$client is not executable"
-# The client opens its manual from its own folder.
-[ -z "$manual" ] || [ "$(head -c 5 "$root/usr/bin/$manual")" = "%PDF-" ] || fail "$manual is not a PDF"
+[ -x "$root/$appDir/$client" ] || fail "$client is not executable"
+# The command is a link to the client in its own folder, where the client finds its manual.
+[ "$(readlink "$root/usr/bin/$client")" = "../lib/$client/$client" ] || fail "usr/bin/$client does not link to $appDir"
+[ -z "$manual" ] || [ "$(head -c 5 "$root/$appDir/$manual")" = "%PDF-" ] || fail "$manual is not a PDF"
 
 desktop=$root/usr/share/applications/$appId.desktop
 grep -qx "Exec=$client" "$desktop" || fail "desktop entry does not start $client"

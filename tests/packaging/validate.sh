@@ -6,5 +6,5 @@ root=$1
 appId=$2
 
 desktop-file-validate "$root/usr/share/applications/$appId.desktop"
-appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/$appId.metainfo.xml"
+appstreamcli validate --no-net --strict --pedantic "$root/usr/share/metainfo/$appId.metainfo.xml"
 echo "validators ok"
