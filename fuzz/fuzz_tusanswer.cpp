@@ -35,8 +35,9 @@ qint64 countIn(const QByteArray& value)
 {
     bool number = false;
     const qint64 count = value.toLongLong(&number);
-    const bool digits =
-        !value.isEmpty() && std::all_of(value.begin(), value.end(), [](char c) { return std::isdigit(c); });
+    const bool digits = !value.isEmpty() && std::all_of(value.begin(), value.end(), [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c)) != 0;
+    });
     return digits && number && count <= HeaderNumber::Largest ? count : -1;
 }
 

@@ -69,7 +69,7 @@ QString leadingCharacters(const QString& text, int bytes)
     int fits = 0;
     int used = 0;
     for (int end = boundaries.toNextBoundary(); end > 0; end = boundaries.toNextBoundary()) {
-        // Qt's finder puts a boundary inside the pair of some characters it does not know.
+        // Qt 5.15's finder can put one inside a surrogate pair (emoji after U+17D8): never cut there.
         if (end < text.size() && text.at(end).isLowSurrogate() && text.at(end - 1).isHighSurrogate()) {
             continue;
         }
