@@ -4,6 +4,7 @@
 #include "common/TransferWatch.h"
 #include "core/transfer/CertificateTrust.h"
 #include "core/transfer/Grants.h"
+#include "core/transfer/SafeFileName.h"
 #include "core/transfer/TransferAgent.h"
 
 #include <QCryptographicHash>
@@ -88,6 +89,8 @@ private slots:
     void downloadResumesWithRange();
     void changedValidatorRestartsFromZero();
     void namesAreMadeSafeAndUnique();
+    void namesKeepWholeCharacters_data();
+    void namesKeepWholeCharacters();
     void errorBodyNeverLandsInTheFile();
     void onlyTheViewsCertificateIsAccepted_data();
     void onlyTheViewsCertificateIsAccepted();
@@ -355,6 +358,26 @@ void TestTransfer::namesAreMadeSafeAndUnique()
     QCOMPARE(sha256Of(m_downloads + QStringLiteral("/report (1).txt")),
              sha256Of(m_served + QStringLiteral("/report.txt")));
     QCOMPARE(QDir(m_work->path()).entryList({QStringLiteral("evil*")}, QDir::Files), QStringList());
+}
+
+void TestTransfer::namesKeepWholeCharacters_data()
+{
+    QTest::addColumn<QString>("proposed");
+    QTest::addColumn<QString>("safe");
+
+    const QString emoji = QStringLiteral("\U0001F600");
+    QTest::newRow("cut between emoji") << QStringLiteral("ab") + emoji.repeated(60) + QStringLiteral(".txt")
+                                       << QStringLiteral("ab") + emoji.repeated(48) + QStringLiteral(".txt");
+    QTest::newRow("format character outside the BMP") << QStringLiteral("a\U000E0001b.txt") << QStringLiteral("ab.txt");
+    QTest::newRow("lone surrogate") << QString(QStringLiteral("a_b.txt")).replace(1, 1, QChar(0xd800))
+                                    << QStringLiteral("a\uFFFDb.txt");
+}
+
+void TestTransfer::namesKeepWholeCharacters()
+{
+    QFETCH(QString, proposed);
+    QFETCH(QString, safe);
+    QCOMPARE(SafeFileName::sanitize(proposed), safe);
 }
 
 void TestTransfer::errorBodyNeverLandsInTheFile()

@@ -4,7 +4,8 @@
 #include <QRegularExpression>
 
 namespace {
-const QRegularExpression Token(QStringLiteral("^[!#$%&'*+.^_`|~0-9A-Za-z-]+$"));
+// Anchored as a whole: "$" alone would also take a name ending in a line feed.
+const QRegularExpression Token(QRegularExpression::anchoredPattern(QStringLiteral("[!#$%&'*+.^_`|~0-9A-Za-z-]+")));
 const QStringList Reserved = {
     QStringLiteral("host"),
     QStringLiteral("content-length"),
@@ -58,6 +59,8 @@ bool parse(const QJsonValue& value, HeaderList& headers, QString& error)
         error = QStringLiteral("headers must be an object");
         return false;
     }
+    // Taken whole or not at all: a refused body hands no field over.
+    HeaderList taken;
     const QJsonObject fields = value.toObject();
     for (auto field = fields.constBegin(); field != fields.constEnd(); ++field) {
         if (!Token.match(field.key()).hasMatch() || !field.value().isString()
@@ -69,8 +72,9 @@ bool parse(const QJsonValue& value, HeaderList& headers, QString& error)
             error = QStringLiteral("the header field %1 cannot be set").arg(field.key());
             return false;
         }
-        headers.append({field.key().toLatin1(), field.value().toString().toLatin1()});
+        taken.append({field.key().toLatin1(), field.value().toString().toLatin1()});
     }
+    headers = taken;
     return true;
 }
 } // namespace PageHeaders

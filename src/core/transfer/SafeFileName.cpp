@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTextBoundaryFinder>
 
 namespace {
 const int MaxNameBytes = 200;
@@ -10,16 +11,23 @@ const QString Unsafe = QStringLiteral("/\\:*?\"<>|");
 const QRegularExpression ReservedName(QStringLiteral("^(con|prn|aux|nul|com[1-9]|lpt[1-9])$"),
                                       QRegularExpression::CaseInsensitiveOption);
 
-QString withoutUnsafeCharacters(const QString& proposed)
+// Characters that would break a line, hide, or reorder what the user reads.
+bool isInvisible(uint codePoint)
 {
-    QString name;
-    for (const QChar c : proposed) {
-        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format) {
-            continue;
-        }
-        name += Unsafe.contains(c) ? QChar(QLatin1Char('_')) : c;
+    switch (QChar::category(codePoint)) {
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return true;
+    default:
+        return false;
     }
-    // Windows drops trailing dots and spaces; a leading dot would hide the file, or make it "..".
+}
+
+// Windows drops trailing dots and spaces; a leading dot would hide the file, or make it "..".
+QString withoutEdgeDotsAndSpaces(QString name)
+{
     while (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' '))) {
         name.chop(1);
     }
@@ -27,6 +35,20 @@ QString withoutUnsafeCharacters(const QString& proposed)
         name.remove(0, 1);
     }
     return name;
+}
+
+// Whole code points: a lone surrogate arrives as U+FFFD and is kept as such.
+QString withoutUnsafeCharacters(const QString& proposed)
+{
+    QVector<uint> kept;
+    for (const uint codePoint : proposed.toUcs4()) {
+        if (isInvisible(codePoint)) {
+            continue;
+        }
+        const bool unsafe = codePoint < 0x80 && Unsafe.contains(QLatin1Char(char(codePoint)));
+        kept.append(unsafe ? uint('_') : codePoint);
+    }
+    return withoutEdgeDotsAndSpaces(QString::fromUcs4(kept.constData(), kept.size()));
 }
 
 // Base and extension, the extension with its dot.
@@ -39,6 +61,27 @@ QPair<QString, QString> split(const QString& name)
     return {name.left(dot), name.mid(dot)};
 }
 
+// The longest start of text that fits in bytes of UTF-8, cut between characters as the user
+// sees them, so that no half character (a lone surrogate) or stray accent reaches the disk.
+QString leadingCharacters(const QString& text, int bytes)
+{
+    QTextBoundaryFinder boundaries(QTextBoundaryFinder::Grapheme, text);
+    int fits = 0;
+    int used = 0;
+    for (int end = boundaries.toNextBoundary(); end > 0; end = boundaries.toNextBoundary()) {
+        // Qt 5.15's finder can put one inside a surrogate pair (emoji after U+17D8): never cut there.
+        if (end < text.size() && text.at(end).isLowSurrogate() && text.at(end - 1).isHighSurrogate()) {
+            continue;
+        }
+        used += text.midRef(fits, end - fits).toUtf8().size();
+        if (used > bytes) {
+            break;
+        }
+        fits = end;
+    }
+    return text.left(fits);
+}
+
 QString bounded(const QString& name)
 {
     if (name.toUtf8().size() <= MaxNameBytes) {
@@ -48,10 +91,7 @@ QString bounded(const QString& name)
     if (extension.toUtf8().size() > MaxNameBytes / 2) {
         extension.clear();
     }
-    while (!base.isEmpty() && (base + extension).toUtf8().size() > MaxNameBytes) {
-        base.chop(1);
-    }
-    return base + extension;
+    return leadingCharacters(base, MaxNameBytes - extension.toUtf8().size()) + extension;
 }
 } // namespace
 
@@ -60,15 +100,13 @@ const QString PartSuffix = QStringLiteral(".part");
 
 QString sanitize(const QString& proposed)
 {
-    QString name = withoutUnsafeCharacters(proposed);
-    if (name.isEmpty()) {
-        return Fallback;
-    }
-    auto [base, extension] = split(name);
+    // Shortened first, so that a cut never leaves a reserved name or a trailing dot behind.
+    QString name = withoutEdgeDotsAndSpaces(bounded(withoutUnsafeCharacters(proposed)));
+    const auto [base, extension] = split(name);
     if (ReservedName.match(base.trimmed()).hasMatch()) {
-        name = base + QLatin1Char('_') + extension;
+        name = bounded(base.trimmed() + QLatin1Char('_') + extension);
     }
-    return bounded(name);
+    return name.isEmpty() ? Fallback : name;
 }
 
 QString unusedPath(const QString& folder, const QString& name)

@@ -1,6 +1,8 @@
 #include "TransferStore.h"
 #include "core/CoreLogging.h"
 
+#include "JsonCount.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -38,10 +40,10 @@ TransferItem itemFromJson(const QJsonObject& json)
     item.path = json.value(QStringLiteral("path")).toString();
     item.relativePath = json.value(QStringLiteral("relativePath")).toString();
     item.folderMarker = json.value(QStringLiteral("folderMarker")).toBool();
-    item.size = static_cast<qint64>(json.value(QStringLiteral("size")).toDouble());
-    item.modifiedMs = static_cast<qint64>(json.value(QStringLiteral("modifiedMs")).toDouble());
+    item.size = JsonCount::read(json.value(QStringLiteral("size")));
+    item.modifiedMs = JsonCount::read(json.value(QStringLiteral("modifiedMs")));
     item.uploadUrl = json.value(QStringLiteral("uploadUrl")).toString();
-    item.offset = static_cast<qint64>(json.value(QStringLiteral("offset")).toDouble());
+    item.offset = JsonCount::read(json.value(QStringLiteral("offset")));
     item.validator = json.value(QStringLiteral("validator")).toString().toLatin1();
     item.done = json.value(QStringLiteral("done")).toBool();
     return item;

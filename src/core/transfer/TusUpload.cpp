@@ -2,6 +2,7 @@
 #include "core/CoreLogging.h"
 
 #include "HttpClient.h"
+#include "TusAnswer.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -12,7 +13,6 @@ namespace {
 const QByteArray ResumableHeader = QByteArrayLiteral("Tus-Resumable: 1.0.0");
 const QByteArray OffsetStreamType = QByteArrayLiteral("Content-Type: application/offset+octet-stream");
 const QByteArray Sha256 = QByteArrayLiteral("sha256");
-const QByteArray Sha1 = QByteArrayLiteral("sha1");
 const qint64 HashBlockBytes = 1024 * 1024;
 const QString FileChanged = QStringLiteral("the file changed");
 
@@ -41,21 +41,6 @@ QString reasonOf(const HttpExchangeResult& result)
     return result.status == 0 ? result.failure : QStringLiteral("server answered %1").arg(result.status);
 }
 
-QList<QByteArray> listOf(const QByteArray& value)
-{
-    QList<QByteArray> entries;
-    for (const QByteArray& entry : value.split(',')) {
-        entries.append(entry.trimmed().toLower());
-    }
-    return entries;
-}
-
-bool sameOrigin(const QUrl& a, const QUrl& b)
-{
-    return a.scheme() == b.scheme() && a.host().compare(b.host(), Qt::CaseInsensitive) == 0
-        && a.port(a.scheme() == QLatin1String("https") ? 443 : 80)
-        == b.port(b.scheme() == QLatin1String("https") ? 443 : 80);
-}
 } // namespace
 
 TusUpload::TusUpload(HttpClient& client,
@@ -105,17 +90,8 @@ void TusUpload::askOptions()
             retryLater(reasonOf(result), [this] { askOptions(); });
             return;
         }
-        // A server that does not answer OPTIONS still gets the core protocol with creation.
-        const QList<QByteArray> extensions = listOf(result.header("tus-extension"));
-        const QList<QByteArray> algorithms = listOf(result.header("tus-checksum-algorithm"));
-        m_options->creationWithUpload = extensions.contains("creation-with-upload");
-        m_options->termination = extensions.contains("termination");
-        if (extensions.contains("checksum")) {
-            m_options->checksumAlgorithm =
-                algorithms.contains(Sha256) ? Sha256 : (algorithms.contains(Sha1) ? Sha1 : QByteArray());
-        }
-        m_options->maxSize = result.header("tus-max-size").toLongLong();
-        m_options->known = true;
+        *m_options = TusAnswer::options(
+            result.header("tus-extension"), result.header("tus-checksum-algorithm"), result.header("tus-max-size"));
         start();
     });
 }
@@ -158,8 +134,8 @@ void TusUpload::onCreated(const HttpExchangeResult& result, qint64 sent)
         fail(statusError(result.status));
         return;
     }
-    const QUrl location = m_url.resolved(QUrl::fromEncoded(result.header("location")));
-    if (result.header("location").isEmpty() || !location.isValid() || !sameOrigin(location, m_url)) {
+    const QUrl location = TusAnswer::uploadAddress(m_url, result.header("location"));
+    if (location.isEmpty()) {
         fail(QStringLiteral("the server named an upload address of another origin"));
         return;
     }
@@ -314,9 +290,8 @@ bool TusUpload::fileUnchanged()
 
 bool TusUpload::acceptOffset(const QByteArray& value, qint64 maximum)
 {
-    bool valid = false;
-    const qint64 offset = value.toLongLong(&valid);
-    if (!valid || offset < 0 || offset > maximum) {
+    const qint64 offset = TusAnswer::offset(value, maximum);
+    if (offset < 0) {
         return false;
     }
     m_item.offset = offset;
