@@ -11,6 +11,8 @@
 //   locked        the first two PATCH requests are answered 423
 //   burst         the first PATCH 503; then the first HEAD is cut, the second answered 502
 //   no-offset     the first PATCH 409; every HEAD answers without Upload-Offset
+//   conflict-always  every PATCH 409, while HEAD names the offset it was sent
+//   lose          every PATCH 404, as if the server had forgotten the upload
 //   stall         the first PATCH kept is never answered
 //   location-host the creation names an upload on "localhost" instead of 127.0.0.1
 //   location-http the creation names an http upload address (for a TLS server)
@@ -22,6 +24,7 @@
 //                 FOLDER/<name>.next under a new ETag
 //   no-length     bodies go without Content-Length
 //   stall         the first GET sends half the body and then nothing
+//   416           every GET is answered 416, with a Range or without
 // Prints "listening PORT", then one line per request:
 // "METHOD path offset=<Upload-Offset> received=<body bytes> range=<Range> status=<status>",
 // with " resent=<bytes>" when a PATCH repeats bytes this server had confirmed and
@@ -138,7 +141,10 @@ async function patch(faults, upload, id, request, log, response) {
   if (faults.has('too-large') && body.length > ProxyLimit) {
     return answer(413);
   }
-  if (offset !== upload.offset) {
+  if (faults.has('lose')) {
+    return answer(404);
+  }
+  if (offset !== upload.offset || faults.has('conflict-always')) {
     return answer(409);
   }
   if (faults.has('locked') && times < 2) {
@@ -256,6 +262,11 @@ function download(faults, prefix, name, request, log, response) {
   } catch {
     log.status = 404;
     response.writeHead(404, { 'Content-Type': 'text/html' }).end('<html><body>Not found</body></html>');
+    return;
+  }
+  if (faults.has('416')) {
+    log.status = 416;
+    response.writeHead(416, { 'Content-Range': `bytes */${stat.size}` }).end();
     return;
   }
   const etag = `"${changed ? 'next' : 'first'}-${stat.size}"`;

@@ -4,7 +4,9 @@
 #include "common/TestEnvironment.h"
 #include "common/TransferWatch.h"
 #include "core/transfer/CertificateTrust.h"
+#include "core/transfer/DownloadSink.h"
 #include "core/transfer/Grants.h"
+#include "core/transfer/RetryDelay.h"
 #include "core/transfer/TransferAgent.h"
 
 #include <QDir>
@@ -12,6 +14,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSslCertificate>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 
 #include <unistd.h>
@@ -28,6 +31,7 @@ const char* const StallSecondsVariable = "NORV_TRANSFER_STALL_SECONDS";
 // Slow enough that a change of the file lands in the middle of the upload.
 const QByteArray SlowBytesPerSecond = QByteArrayLiteral("4194304");
 const QByteArray ShortStallSeconds = QByteArrayLiteral("2");
+const QByteArray ShortRetryCeilingMs = QByteArrayLiteral("50");
 const qint64 MiB = 1024 * 1024;
 const int ServerLogTimeoutMs = 10000;
 const QString Done = QStringLiteral("done");
@@ -41,6 +45,17 @@ bool run(const QString& program, const QStringList& arguments)
     QProcess process;
     process.start(program, arguments);
     return process.waitForFinished() && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+bool mountTmpfs(const QString& folder, qint64 bytes)
+{
+    return run(QStringLiteral("mount"),
+               {QStringLiteral("-t"),
+                QStringLiteral("tmpfs"),
+                QStringLiteral("-o"),
+                QStringLiteral("size=%1").arg(bytes),
+                QStringLiteral("tmpfs"),
+                folder});
 }
 } // namespace
 
@@ -75,6 +90,11 @@ private slots:
     void fullDiskFailsAndKeepsThePart();
     void unreadableStoreIsKeptAsideAndTheAgentWorks_data();
     void unreadableStoreIsKeptAsideAndTheAgentWorks();
+    void fullDataFolderKeepsTheStore();
+    void nonsenseFailsAfterTheLimit_data();
+    void nonsenseFailsAfterTheLimit();
+    void linksInTheDownloadFolderAreNotFollowed_data();
+    void linksInTheDownloadFolderAreNotFollowed();
 
 private:
     TransferAgent& agent();
@@ -123,6 +143,7 @@ void TestTransferFaults::cleanup()
     m_agent.reset();
     qunsetenv(RateLimitVariable);
     qunsetenv(StallSecondsVariable);
+    qunsetenv(RetryDelay::CeilingVariable);
     if (!m_mounted.isEmpty()) {
         QVERIFY(run(QStringLiteral("umount"), {m_mounted}));
         m_mounted.clear();
@@ -477,7 +498,7 @@ void TestTransferFaults::fullDiskFailsAndKeepsThePart_data()
     QTest::addColumn<qint64>("size");
     QTest::addColumn<bool>("bytesKept");
 
-    // 8 MiB of disk, 4 MiB of it taken.
+    // 8 MiB of disk beyond the margin kept free, 4 MiB of it taken.
     QTest::newRow("announced larger than the free space") << QStringLiteral("ok") << 6 * MiB << false;
     QTest::newRow("full while writing") << QStringLiteral("no-length") << 6 * MiB << true;
 }
@@ -491,13 +512,7 @@ void TestTransferFaults::fullDiskFailsAndKeepsThePart()
     if (geteuid() != 0) {
         QSKIP("mounting a small file system as the Downloads folder needs root");
     }
-    QVERIFY(run(QStringLiteral("mount"),
-                {QStringLiteral("-t"),
-                 QStringLiteral("tmpfs"),
-                 QStringLiteral("-o"),
-                 QStringLiteral("size=8m"),
-                 QStringLiteral("tmpfs"),
-                 m_downloads}));
+    QVERIFY(mountTmpfs(m_downloads, 8 * MiB + DownloadSink::FreeSpaceMarginBytes));
     m_mounted = m_downloads;
     const QString filler = m_downloads + QStringLiteral("/filler");
     QVERIFY(writeRandomFile(filler, 4 * MiB, 23));
@@ -510,6 +525,7 @@ void TestTransferFaults::fullDiskFailsAndKeepsThePart()
     const QString part = m_downloads + QStringLiteral("/big.bin.part");
     QVERIFY(QFile::exists(part));
     QCOMPARE(QFileInfo(part).size() > 0, bytesKept);
+    QVERIFY(QStorageInfo(m_downloads).bytesAvailable() >= DownloadSink::FreeSpaceMarginBytes);
     QVERIFY(!QFile::exists(m_downloads + QStringLiteral("/big.bin")));
 
     // With room again, the part is resumed where it ended.
@@ -540,19 +556,138 @@ void TestTransferFaults::unreadableStoreIsKeptAsideAndTheAgentWorks()
     QFETCH(QByteArray, content);
 
     QVERIFY(QDir().mkpath(m_data));
+    const QByteArray earlier = QByteArrayLiteral("kept aside before");
+    QFile earlierBad(m_data + QStringLiteral("/transfers.json.bad"));
+    QVERIFY(earlierBad.open(QIODevice::WriteOnly) && earlierBad.write(earlier) == earlier.size());
+    earlierBad.close();
     QFile store(m_data + QStringLiteral("/transfers.json"));
     QVERIFY(store.open(QIODevice::WriteOnly));
     QCOMPARE(store.write(content), content.size());
     store.close();
     agent();
     QVERIFY(m_agent->list().isEmpty());
-    QFile bad(m_data + QStringLiteral("/transfers.json.bad"));
+    QVERIFY(earlierBad.open(QIODevice::ReadOnly));
+    QCOMPARE(earlierBad.readAll(), earlier);
+    QFile bad(m_data + QStringLiteral("/transfers.json.bad.1"));
     QVERIFY(bad.open(QIODevice::ReadOnly));
     QCOMPARE(bad.readAll(), content);
 
     const QString path = sourceFile(QStringLiteral("after.bin"), 2 * MiB);
     const QString id = upload(path, QStringLiteral("ok"));
     verifyArrivedOnce(id, path);
+}
+
+void TestTransferFaults::fullDataFolderKeepsTheStore()
+{
+    if (geteuid() != 0) {
+        QSKIP("mounting a small file system as the data folder needs root");
+    }
+    QVERIFY(QDir().mkpath(m_data));
+    QVERIFY(mountTmpfs(m_data, 64 * 1024));
+    m_mounted = m_data;
+    agent();
+    const QString id = download(QStringLiteral("missing.bin"), QStringLiteral("ok"));
+    QFile filler(m_data + QStringLiteral("/filler"));
+    QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    while (filler.write(QByteArray(4096, 'f')) > 0) { }
+    // Its failure (404) is saved on a full disk; the transfer outlives a restart all the same.
+    QVERIFY(TransferWatch::waitForState(*m_agent, id, Failed));
+    agent();
+    QCOMPARE(m_agent->list().size(), 1);
+}
+
+void TestTransferFaults::nonsenseFailsAfterTheLimit_data()
+{
+    QTest::addColumn<QString>("faults");
+    QTest::addColumn<QByteArray>("counted");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("416 to every GET") << QStringLiteral("416") << QByteArrayLiteral("GET")
+                                      << QStringLiteral("gave up after 10 restarts: server answered 416");
+    QTest::newRow("404 to every PATCH") << QStringLiteral("lose") << QByteArrayLiteral("POST")
+                                        << QStringLiteral("gave up after 10 restarts: the server lost the upload");
+    QTest::newRow("409 to every PATCH") << QStringLiteral("conflict-always") << QByteArrayLiteral("PATCH")
+                                        << QStringLiteral("server answered 409");
+}
+
+void TestTransferFaults::nonsenseFailsAfterTheLimit()
+{
+    QFETCH(QString, faults);
+    QFETCH(QByteArray, counted);
+    QFETCH(QString, error);
+
+    qputenv(RetryDelay::CeilingVariable, ShortRetryCeilingMs);
+    QVERIFY(writeRandomFile(m_serverFolder.filePath(QStringLiteral("nonsense.bin")), MiB, 28));
+    agent();
+    const QString id = counted == "GET" ? download(QStringLiteral("nonsense.bin"), faults)
+                                        : upload(sourceFile(QStringLiteral("nonsense.bin"), MiB), faults);
+    QVERIFY(TransferWatch::waitForState(*m_agent, id, Failed));
+    QCOMPARE(transfer(id).value(QStringLiteral("error")).toString(), error);
+    // The first attempt and one after each wait, no more.
+    QTRY_COMPARE_WITH_TIMEOUT(served(counted).size(), RetryDelay::MaxAttempts + 1, ServerLogTimeoutMs);
+}
+
+void TestTransferFaults::linksInTheDownloadFolderAreNotFollowed_data()
+{
+    QTest::addColumn<QString>("moment");
+    QTest::addColumn<QString>("planted");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("state");
+
+    // A link planted in Downloads, pointing outside: nowhere yet, or at the user's own file.
+    QTest::newRow("dangling part") << QStringLiteral("before") << QStringLiteral("evil.bin.part")
+                                   << QStringLiteral("nowhere.bin") << Done;
+    QTest::newRow("dangling final name") << QStringLiteral("started") << QStringLiteral("evil.bin")
+                                         << QStringLiteral("nowhere.bin") << Done;
+    QTest::newRow("page's final name") << QStringLiteral("page") << QStringLiteral("evil.bin")
+                                       << QStringLiteral("nowhere.bin") << Done;
+    QTest::newRow("part swapped while paused")
+        << QStringLiteral("paused") << QStringLiteral("evil.bin.part") << QStringLiteral("victim.bin") << Failed;
+}
+
+void TestTransferFaults::linksInTheDownloadFolderAreNotFollowed()
+{
+    QFETCH(QString, moment);
+    QFETCH(QString, planted);
+    QFETCH(QString, target);
+    QFETCH(QString, state);
+
+    const QString served = m_serverFolder.filePath(QStringLiteral("evil.bin"));
+    QVERIFY(writeRandomFile(served, 4 * MiB, 26));
+    const QString outside = m_work->filePath(QStringLiteral("outside"));
+    const QString victim = outside + QStringLiteral("/victim.bin");
+    QVERIFY(QDir().mkpath(outside) && writeRandomFile(victim, MiB, 27));
+    const QByteArray victimHash = sha256Of(victim);
+    const auto plant = [&] {
+        const QString link = m_downloads + QLatin1Char('/') + planted;
+        QFile::remove(link);
+        return QFile::link(outside + QLatin1Char('/') + target, link);
+    };
+    qputenv(RateLimitVariable, SlowBytesPerSecond);
+    agent();
+    QString id;
+    if (moment == QLatin1String("page")) {
+        const TransferAgent::PageDownload page = m_agent->addPageDownload(planted, QUrl(m_server.origin()), 4 * MiB);
+        QVERIFY(QFile::remove(page.partPath) && QFile::copy(served, page.partPath) && plant());
+        id = page.id;
+        m_agent->pageDownloadEnded(id, QString());
+    } else {
+        QVERIFY(moment != QLatin1String("before") || plant());
+        id = download(QStringLiteral("evil.bin"), QStringLiteral("ok"));
+        QVERIFY(moment != QLatin1String("started") || plant());
+    }
+    if (moment == QLatin1String("paused")) {
+        QVERIFY(TransferWatch::waitForBytes(*m_agent, id));
+        m_agent->pause(id);
+        QVERIFY(plant());
+        m_agent->resume(id, nullptr);
+    }
+    QVERIFY(TransferWatch::waitForState(*m_agent, id, state));
+    QCOMPARE(QDir(outside).entryList(QDir::Files), QStringList {QStringLiteral("victim.bin")});
+    QCOMPARE(sha256Of(victim), victimHash);
+    if (state == Done) {
+        QCOMPARE(sha256Of(m_downloads + QStringLiteral("/evil (1).bin")), sha256Of(served));
+    }
 }
 
 NORV_TEST_MAIN(TestTransferFaults)

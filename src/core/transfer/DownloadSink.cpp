@@ -1,9 +1,12 @@
 #include "DownloadSink.h"
 
 #include "RangeAnswer.h"
+#include "SafeFiles.h"
 
 #include <QFileInfo>
 #include <QStorageInfo>
+
+#include <limits>
 
 namespace {
 const int Ok = 200;
@@ -12,7 +15,7 @@ const QString DiskFull = QStringLiteral("disk full");
 } // namespace
 
 DownloadSink::DownloadSink(const QString& partPath, qint64 offset)
-    : m_file(partPath)
+    : m_path(partPath)
     , m_requestedOffset(offset)
     , m_onDisk(offset)
 {
@@ -39,7 +42,7 @@ bool DownloadSink::beginRange(const QHash<QByteArray, QByteArray>& headers)
     if (total < 0) {
         return stop(QStringLiteral("the server sent another range than was asked"));
     }
-    if (!roomFor(total - first) || !m_file.open(QIODevice::ReadWrite) || !m_file.resize(first) || !m_file.seek(first)) {
+    if (!roomFor(first, total - first) || !openPart() || !m_file.resize(first) || !m_file.seek(first)) {
         return stop(m_failure.isEmpty() ? m_file.errorString() : m_failure);
     }
     m_total = total;
@@ -56,8 +59,7 @@ bool DownloadSink::beginWhole(const QHash<QByteArray, QByteArray>& headers)
     // was truncated (its guard for programs rewriting a file in place), which held up the
     // end of a 1 GiB download by a quarter of a second and the next fsync by half a second.
     // A part not yet begun is empty; only an earlier version's bytes need cutting.
-    if (!roomFor(qMax<qint64>(m_total, 0)) || !m_file.open(QIODevice::ReadWrite)
-        || (m_file.size() > 0 && !m_file.resize(0))) {
+    if (!roomFor(0, qMax<qint64>(m_total, 0)) || !openPart() || (m_file.size() > 0 && !m_file.resize(0))) {
         return stop(m_failure.isEmpty() ? m_file.errorString() : m_failure);
     }
     m_onDisk = 0;
@@ -65,14 +67,33 @@ bool DownloadSink::beginWhole(const QHash<QByteArray, QByteArray>& headers)
     return true;
 }
 
-bool DownloadSink::roomFor(qint64 bytes)
+bool DownloadSink::roomFor(qint64 start, qint64 bytes)
 {
-    const QStorageInfo storage(QFileInfo(m_file.fileName()).absolutePath());
-    if (storage.isValid() && storage.bytesAvailable() < bytes) {
+    const qint64 free = freeBytes();
+    m_limit = free == std::numeric_limits<qint64>::max() ? free : start + free - FreeSpaceMarginBytes;
+    if (start + bytes > m_limit) {
         m_failure = DiskFull;
         return false;
     }
     return true;
+}
+
+qint64 DownloadSink::freeBytes() const
+{
+    const QStorageInfo storage(QFileInfo(m_path).absolutePath());
+    return storage.isValid() ? storage.bytesAvailable() : std::numeric_limits<qint64>::max();
+}
+
+bool DownloadSink::openPart()
+{
+    // Made when the download was added; made again if it went since. Never through a link.
+    QString error;
+    const int descriptor =
+        SafeFiles::isTaken(m_path) ? SafeFiles::openOwn(m_path, &error) : SafeFiles::createNew(m_path, &error);
+    if (descriptor < 0) {
+        return stop(error);
+    }
+    return m_file.open(descriptor, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle) || stop(m_file.errorString());
 }
 
 bool DownloadSink::stop(const QString& failure)
@@ -87,9 +108,12 @@ bool DownloadSink::write(const char* data, qint64 size)
     if (m_total >= 0 && m_onDisk + size > m_total) {
         return stop(QStringLiteral("the server sent more than it announced"));
     }
+    if (m_onDisk + size > m_limit) {
+        return stop(DiskFull);
+    }
     if (m_file.write(data, size) != size) {
         // A write cut short by a full disk may carry no error of its own: the free space tells.
-        if (m_file.error() == QFileDevice::ResourceError || !roomFor(size)) {
+        if (m_file.error() == QFileDevice::ResourceError || freeBytes() < size) {
             return stop(DiskFull);
         }
         return stop(m_file.errorString());

@@ -12,6 +12,10 @@
 class DownloadSink : public ResponseSink
 {
 public:
+    // A download never takes the last of the disk: other programs, and the agent's own
+    // transfers.json, need room too. Also the stop for a body of no announced length.
+    static constexpr qint64 FreeSpaceMarginBytes = 16 * 1024 * 1024;
+
     // offset: where the request's range starts, 0 for the whole file.
     DownloadSink(const QString& partPath, qint64 offset);
 
@@ -29,14 +33,20 @@ public:
 private:
     bool beginRange(const QHash<QByteArray, QByteArray>& headers);
     bool beginWhole(const QHash<QByteArray, QByteArray>& headers);
-    bool roomFor(qint64 bytes);
+    // Whether bytes more fit after start, keeping the margin; sets the limit write() keeps to.
+    bool roomFor(qint64 start, qint64 bytes);
+    qint64 freeBytes() const;
+    bool openPart();
     bool stop(const QString& failure);
 
     mutable QMutex m_mutex;
+    const QString m_path;
     QFile m_file;
     const qint64 m_requestedOffset;
     qint64 m_onDisk = 0;
     qint64 m_total = -1;
+    // The size the part file may reach.
+    qint64 m_limit = 0;
     QByteArray m_validator;
     QString m_failure;
 };

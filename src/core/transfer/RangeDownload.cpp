@@ -2,8 +2,8 @@
 
 #include "DownloadSink.h"
 #include "SafeFileName.h"
+#include "SafeFiles.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -67,9 +67,10 @@ void RangeDownload::onAnswer(const HttpExchangeResult& result)
         return;
     }
     if (result.status == RangeNotSatisfiable) {
-        // The file on the server is shorter than our part: it is another version.
+        // The file on the server is shorter than our part: it is another version. Asked of a
+        // server that answers so even without a range, again and again: a bounded number of times.
         m_item.validator.clear();
-        start();
+        restartLater(statusError(result.status), [this] { start(); });
         return;
     }
     if (!result.failure.isEmpty() || result.status >= FirstServerError) {
@@ -81,21 +82,19 @@ void RangeDownload::onAnswer(const HttpExchangeResult& result)
 
 void RangeDownload::finishFile()
 {
-    const QString part = partPath();
-    const qint64 onDisk = QFileInfo(part).size();
+    const qint64 onDisk = m_sink->bytesOnDisk();
     if (m_sink->total() >= 0 && onDisk != m_sink->total()) {
         retryLater(QStringLiteral("the download ended early"), [this] { start(); });
         return;
     }
-    // The name may have been taken while the bytes arrived.
-    const QFileInfo final(m_item.path);
-    if (final.exists()) {
-        m_item.path = SafeFileName::unusedPath(final.absolutePath(), final.fileName());
-    }
-    if (!QFile::rename(part, m_item.path)) {
-        fail(QStringLiteral("cannot rename the finished file"));
+    // The name may have been taken while the bytes arrived: then the next free one.
+    QString error;
+    const QString path = SafeFiles::finish(partPath(), m_item.path, &error);
+    if (path.isEmpty()) {
+        fail(QStringLiteral("cannot give the finished file its name: %1").arg(error));
         return;
     }
+    m_item.path = path;
     m_item.size = onDisk;
     succeed();
 }

@@ -11,6 +11,14 @@ public:
     static constexpr int FirstDelayMs = 1000;
     static constexpr int MaxDelayMs = 30000;
     static constexpr int MaxAttempts = 10;
+    // Caps every wait, when set: tests run the whole sequence in a second or two.
+    static constexpr const char* CeilingVariable = "NORV_TRANSFER_RETRY_CEILING_MS";
+
+    RetryDelay()
+    {
+        const int ceiling = qEnvironmentVariableIntValue(CeilingVariable);
+        m_maxDelayMs = ceiling > 0 ? qMin(ceiling, MaxDelayMs) : MaxDelayMs;
+    }
 
     // The wait before the next attempt, -1 when attempts are used up.
     int next()
@@ -18,7 +26,7 @@ public:
         if (m_attempts >= MaxAttempts) {
             return -1;
         }
-        const int delay = qMin(MaxDelayMs, FirstDelayMs << qMin(m_attempts, 15));
+        const int delay = qMin(m_maxDelayMs, FirstDelayMs << qMin(m_attempts, 15));
         ++m_attempts;
         return delay;
     }
@@ -26,6 +34,7 @@ public:
     void reset() { m_attempts = 0; }
 
 private:
+    int m_maxDelayMs;
     int m_attempts = 0;
 };
 

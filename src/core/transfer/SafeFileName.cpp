@@ -1,6 +1,7 @@
 #include "SafeFileName.h"
 
-#include <QFileInfo>
+#include "SafeFiles.h"
+
 #include <QRegularExpression>
 #include <QTextBoundaryFinder>
 
@@ -115,7 +116,8 @@ QString unusedPath(const QString& folder, const QString& name)
     QString candidate = name;
     for (int number = 1;; ++number) {
         const QString path = folder + QLatin1Char('/') + candidate;
-        if (!QFileInfo::exists(path) && !QFileInfo::exists(path + PartSuffix)) {
+        // A dangling link is taken too: writing to its name would write where it points.
+        if (!SafeFiles::isTaken(path) && !SafeFiles::isTaken(path + PartSuffix)) {
             return path;
         }
         candidate = QStringLiteral("%1 (%2)%3").arg(base).arg(number).arg(extension);

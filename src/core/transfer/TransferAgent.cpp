@@ -4,6 +4,7 @@
 #include "Grants.h"
 #include "RangeDownload.h"
 #include "SafeFileName.h"
+#include "SafeFiles.h"
 #include "TusUpload.h"
 #include "UploadItems.h"
 
@@ -193,10 +194,13 @@ QString TransferAgent::claimDownloadPath(const QString& folder, const QString& p
 {
     QDir().mkpath(folder);
     const QString path = SafeFileName::unusedPath(folder, SafeFileName::sanitize(proposed));
-    // Holds the name while the bytes arrive, so a second download picks another.
-    QFile part(path + SafeFileName::PartSuffix);
-    if (!part.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("cannot write into the folder: %1").arg(part.errorString());
+    // Holds the name while the bytes arrive, so a second download picks another. Made only
+    // where nothing stood: a link planted under the name would take the bytes elsewhere.
+    QString reason;
+    QFile part;
+    const int descriptor = SafeFiles::createNew(path + SafeFileName::PartSuffix, &reason);
+    if (descriptor < 0 || !part.open(descriptor, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        *error = QStringLiteral("cannot write into the folder: %1").arg(reason);
         return {};
     }
     return path;
@@ -249,18 +253,20 @@ void TransferAgent::pageDownloadEnded(const QString& id, const QString& error)
     }
     TransferItem& item = transfer->items.first();
     const QString part = item.path + SafeFileName::PartSuffix;
-    QString failure = error;
-    if (failure.isEmpty() && !QFile::rename(part, item.path)) {
-        failure = QStringLiteral("cannot give the file its name");
-    }
-    if (failure.isEmpty()) {
+    // A name taken while the engine wrote gives way to the next free one.
+    QString reason;
+    const QString path = error.isEmpty() ? SafeFiles::finish(part, item.path, &reason) : QString();
+    if (!path.isEmpty()) {
+        item.path = path;
         item.size = QFileInfo(item.path).size();
         item.offset = item.size;
         item.done = true;
         setState(*transfer, Transfer::State::Done);
     } else {
         QFile::remove(part);
-        setState(*transfer, Transfer::State::Failed, failure);
+        setState(*transfer,
+                 Transfer::State::Failed,
+                 error.isEmpty() ? QStringLiteral("cannot give the file its name: %1").arg(reason) : error);
     }
     schedule();
 }

@@ -85,6 +85,15 @@ void TransferJob::retryLater(const QString& reason, const std::function<void()>&
     m_retryTimer.start(delayMs);
 }
 
+void TransferJob::restartLater(const QString& reason, const std::function<void()>& again)
+{
+    if (++m_restarts > RetryDelay::MaxAttempts) {
+        fail(QStringLiteral("gave up after %1 restarts: %2").arg(RetryDelay::MaxAttempts).arg(reason));
+        return;
+    }
+    retryLater(reason, again);
+}
+
 void TransferJob::succeed()
 {
     m_item.done = true;

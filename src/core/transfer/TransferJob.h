@@ -41,6 +41,10 @@ protected:
     void send(HttpExchangeRequest request, const std::function<void(const HttpExchangeResult&)>& done);
     // Waits as the backoff says, then runs again; fails the job once attempts run out.
     void retryLater(const QString& reason, const std::function<void()>& again);
+    // Starts over from nothing (a new upload, the whole file again) after the same wait. Only so
+    // many times in all, whatever progress came between: a server that keeps forgetting what it
+    // was sent must not keep the agent busy for ever.
+    void restartLater(const QString& reason, const std::function<void()>& again);
     void succeed();
     void fail(const QString& error);
     void saveCheckpoint() { emit checkpoint(m_item); }
@@ -60,6 +64,7 @@ private:
     quint64 m_generation = 0;
     ByteCounter m_moved;
     QTimer m_retryTimer;
+    int m_restarts = 0;
     bool m_ended = false;
 };
 

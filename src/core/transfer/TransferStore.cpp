@@ -12,6 +12,8 @@
 
 namespace {
 const QString BadSuffix = QStringLiteral(".bad");
+// transfers.json.bad, .bad.1 ... .bad.9; past that the newest replaces the last.
+const int MaxBadFiles = 10;
 const QStringList StateNames = {QStringLiteral("queued"),
                                 QStringLiteral("running"),
                                 QStringLiteral("paused"),
@@ -120,9 +122,10 @@ std::vector<std::unique_ptr<Transfer>> TransferStore::load(int& nextId)
         }
     }
     if (!readable) {
-        qCWarning(lcTransfer).noquote() << m_path << "is unreadable; kept as" << m_path + BadSuffix;
-        QFile::remove(m_path + BadSuffix);
-        QFile::rename(m_path, m_path + BadSuffix);
+        const QString aside = asidePath();
+        qCWarning(lcTransfer).noquote() << m_path << "is unreadable; kept as" << aside;
+        QFile::remove(aside);
+        QFile::rename(m_path, aside);
         transfers.clear();
         return transfers;
     }
@@ -130,7 +133,16 @@ std::vector<std::unique_ptr<Transfer>> TransferStore::load(int& nextId)
     return transfers;
 }
 
-bool TransferStore::save(const std::vector<std::unique_ptr<Transfer>>& transfers, int nextId) const
+QString TransferStore::asidePath() const
+{
+    QString path = m_path + BadSuffix;
+    for (int number = 1; number < MaxBadFiles && QFileInfo::exists(path); ++number) {
+        path = m_path + BadSuffix + QLatin1Char('.') + QString::number(number);
+    }
+    return path;
+}
+
+bool TransferStore::save(const std::vector<std::unique_ptr<Transfer>>& transfers, int nextId)
 {
     QJsonArray list;
     for (const auto& transfer : transfers) {
@@ -141,12 +153,20 @@ bool TransferStore::save(const std::vector<std::unique_ptr<Transfer>>& transfers
     }
     const QJsonObject root {{QStringLiteral("nextId"), nextId}, {QStringLiteral("transfers"), list}};
     QDir().mkpath(QFileInfo(m_path).absolutePath());
+    const QByteArray json = QJsonDocument(root).toJson(QJsonDocument::Compact);
     QSaveFile file(m_path);
+    // A full disk cuts a write short, or fails only the flush that commit() would not check:
+    // either way the old file stays, uncommitted bytes never replace it.
     const bool saved = file.open(QIODevice::WriteOnly)
-        && file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)
-        && file.write(QJsonDocument(root).toJson(QJsonDocument::Compact)) >= 0 && file.commit();
-    if (!saved) {
-        qCWarning(lcTransfer).noquote() << "cannot write" << m_path << file.errorString();
+        && file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) && file.write(json) == json.size()
+        && file.flush() && file.commit();
+    // Said once while it goes on failing: the agent saves at every change of state.
+    if (!saved && !m_failing) {
+        qCWarning(lcTransfer).noquote() << "cannot write" << m_path
+                                        << "- the last saved one stays:" << file.errorString();
+    } else if (saved && m_failing) {
+        qCInfo(lcTransfer).noquote() << m_path << "is written again";
     }
+    m_failing = !saved;
     return saved;
 }

@@ -15,16 +15,21 @@ public:
 
     explicit TransferStore(const QString& dataFolder);
 
-    // The stored transfers; an unreadable file is kept as transfers.json.bad and
-    // nothing is returned. nextId gets the number the next transfer's id takes.
+    // The stored transfers; an unreadable file is kept as transfers.json.bad (.bad.1, .bad.2 ...
+    // when earlier ones are there) and nothing is returned. nextId gets the number the next
+    // transfer's id takes.
     std::vector<std::unique_ptr<Transfer>> load(int& nextId);
-    // Replaces the file atomically, readable by the user only.
-    bool save(const std::vector<std::unique_ptr<Transfer>>& transfers, int nextId) const;
+    // Replaces the file atomically, readable by the user only; when that fails the old file stays.
+    bool save(const std::vector<std::unique_ptr<Transfer>>& transfers, int nextId);
 
     QString path() const { return m_path; }
 
 private:
+    // The first free name to keep an unreadable file under.
+    QString asidePath() const;
+
     const QString m_path;
+    bool m_failing = false;
 };
 
 #endif // TRANSFERSTORE_H

@@ -220,7 +220,8 @@ void TusUpload::onChunkSent(const HttpExchangeResult& result, qint64 sent)
     }
     switch (result.status) {
     case Conflict:
-        askOffset();
+        // The server's offset decides; a server that keeps disagreeing uses up the attempts.
+        retryLater(reasonOf(result), [this] { askOffset(); });
         return;
     case PayloadTooLarge:
         // A proxy's limit: halve what it refused until it passes.
@@ -276,7 +277,7 @@ void TusUpload::restartUpload()
     m_item.uploadUrl.clear();
     m_item.offset = 0;
     saveCheckpoint();
-    create();
+    restartLater(QStringLiteral("the server lost the upload"), [this] { create(); });
 }
 
 bool TusUpload::fileUnchanged()
