@@ -17,6 +17,7 @@
 #include "core/TesselHttpd.h"
 #include "core/TesselPortal.h"
 #include "core/transfer/Grants.h"
+#include "core/transfer/TransferAgent.h"
 #include "i18n/CTextTable.h"
 #include "login/CCombox.h"
 #include "login/CLoginUI.h"
@@ -538,12 +539,15 @@ void TestPortalFlow::droppedFilesAndFoldersReachThePageExactly()
         QCOMPARE(drops.at(index).kind, expected.at(index).kind);
     }
     // The page may now ask the agent to upload what was dropped, and nothing beside it.
+    // Pages of the portal's origin, that is: no other.
     const Grants& grants = m_window->portal->grants();
-    QVERIFY(grants.mayUpload(expected.first().path));
+    const QString origin = TransferAgent::originOf(portalUrl);
+    QVERIFY(grants.mayUpload(origin, expected.first().path));
+    QVERIFY(!grants.mayUpload(QStringLiteral("http://127.0.0.1:29999"), expected.first().path));
     QFile inDroppedFolder(base + folders.first() + QStringLiteral("/later.txt"));
     QVERIFY(inDroppedFolder.open(QIODevice::WriteOnly));
-    QVERIFY(grants.mayUpload(inDroppedFolder.fileName()));
-    QVERIFY(!grants.mayUpload(base + QStringLiteral("<")));
+    QVERIFY(grants.mayUpload(origin, inDroppedFolder.fileName()));
+    QVERIFY(!grants.mayUpload(origin, base + QStringLiteral("<")));
     // The portal stays: the drop is announced to it, not opened in its place. The page does
     // not take the drop, so the engine asks to open the first file; once that is refused
     // nothing else can move the page.
