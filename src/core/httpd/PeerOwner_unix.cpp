@@ -14,8 +14,11 @@ const int LocalColumn = 1;
 const int RemoteColumn = 2;
 const int StateColumn = 3;
 const int UidColumn = 7;
-// A closed socket waiting out its last packets is listed with uid 0, whoever owned it.
-const QByteArray TimeWaitState("06");
+const int InodeColumn = 9;
+// Only a live connection has an owner: a closed socket waiting out its last packets
+// (FIN_WAIT2, TIME_WAIT, ...) is listed with uid 0 and inode 0, whoever owned it.
+const QByteArray EstablishedState("01");
+const QByteArray NoInode("0");
 // Addresses are printed as 32-bit words in host byte order, eight hexadecimal digits each.
 const int HexWordLength = 8;
 const int WordBytes = 4;
@@ -115,8 +118,8 @@ QVector<QPair<QHostAddress, quint16>> ownPeers(const SocketTable& table, const Q
             continue;
         }
         const QList<QByteArray> columns = line.simplified().split(' ');
-        if (columns.size() <= UidColumn || columns.at(RemoteColumn) != service
-            || columns.at(StateColumn) == TimeWaitState) {
+        if (columns.size() <= InodeColumn || columns.at(RemoteColumn) != service
+            || columns.at(StateColumn) != EstablishedState || columns.at(InodeColumn) == NoInode) {
             continue;
         }
         bool valid = false;
