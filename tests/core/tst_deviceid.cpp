@@ -140,7 +140,6 @@ void TestDeviceId::coreIdIsStableAcrossObjects()
     const QString inProcess = TesselCore(AppKey, 1).Get_Deviceuuid();
     QVERIFY(isUuidText(inProcess));
     QCOMPARE(TesselCore(AppKey, 1).Get_Deviceuuid(), inProcess);
-
 }
 
 NORV_TEST_MAIN(TestDeviceId)

@@ -180,7 +180,8 @@ void TestClientProcess::closingTheMainWindowEndsTheClient()
 void TestClientProcess::failedAutomaticLoginKeepsTheServerWindow()
 {
     TestEnvironment::storeClientMiniTray(false);
-    QVERIFY(TestEnvironment::storeClientServer(QStringLiteral("http://127.0.0.1:") + QString::number(closedPort()), true));
+    QVERIFY(
+        TestEnvironment::storeClientServer(QStringLiteral("http://127.0.0.1:") + QString::number(closedPort()), true));
     QProcess* client = startClient();
     QVERIFY2(client, "another norv-client keeps running on this machine");
     QByteArray output;
