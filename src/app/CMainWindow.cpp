@@ -201,8 +201,18 @@ void CMainWindow::initCore()
     core->RegisterBrowserActive(&CMainWindow::browserActiveCallback);
     connectTransfers();
 
+    publishPortalOrigins();
+
     const int started = httpd->StartHttpdServer(HttpdStartTimeoutMs);
     qCDebug(lcApp) << OutputLines::ServicesStarted << ProductName << started << TesselHttpd::DefaultPort;
+    if (started != 0) {
+        // Browser mode depends on the port: the user must learn why the browser finds no client.
+        tray->showMessage(QString::fromUtf8(ProductName),
+                          tr("The portal in a web browser cannot reach this client: another program holds "
+                             "port %1.")
+                              .arg(TesselHttpd::DefaultPort),
+                          QSystemTrayIcon::Warning);
+    }
 
     QString version;
     QString build;
@@ -270,6 +280,7 @@ void CMainWindow::handle_load(QString sName, QString sUrl, bool isLogin)
     if (!webView) {
         createWebView();
     }
+    publishPortalOrigins();
     // Plain concatenation: the address is used exactly as saved.
     const QString target = isLogin ? sUrl + QLatin1String(PortalLoginPath) + core->Get_Deviceuuid() : sUrl + TestPath;
     webView->page()->setUrl(QUrl(target));
@@ -294,7 +305,20 @@ void CMainWindow::destroyWebView()
     disconnect(webView->page(), &QWebEnginePage::loadFinished, this, &CMainWindow::Slot_LoadUrlFinish);
     webView->dispose();
     webView = nullptr;
+    publishPortalOrigins();
     endPendingLoad();
+}
+
+void CMainWindow::publishPortalOrigins()
+{
+    if (!portal) {
+        return;
+    }
+    QList<QUrl> saved;
+    for (const ServerEntry& server : qAsConst(serverList)) {
+        saved.append(QUrl(server.url));
+    }
+    portal->setPortalOrigins(saved, webView ? QUrl(currentUrl) : QUrl());
 }
 
 void CMainWindow::endPendingLoad()
@@ -615,6 +639,7 @@ int CMainWindow::readServerConfig()
 void CMainWindow::writeServerConfig()
 {
     serverConfigFile.write(serverList);
+    publishPortalOrigins();
 }
 
 void CMainWindow::readSettings()

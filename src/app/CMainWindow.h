@@ -159,6 +159,8 @@ private:
     void createWebView();
     QWebEngineProfile* portalProfile(const QString& host);
     void destroyWebView();
+    // Tells the local service which pages may move files: the saved servers' and the loaded portal's.
+    void publishPortalOrigins();
     void endPendingLoad();
     // Ends the update check's thread and waits for it.
     void stopUpdateWorker();

@@ -6,12 +6,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
-#include <QSysInfo>
 #include <QUuid>
 
 namespace {
-// Namespace for the name-based ids; fixed forever, or every device id changes.
-const QUuid DeviceNamespace(QStringLiteral("{6b2d6f0e-3c1a-5e8b-9f47-0d2e8a61c4b3}"));
 const char* const DeviceIdFileName = "device-id";
 // A UUID's text is 36 characters; anything much larger in the file is not ours.
 const qint64 MaxIdFileSize = 64;
@@ -55,19 +52,10 @@ bool keepId(const QString& filePath, const QString& id)
 }
 } // namespace
 
-QString DeviceId::current(const QString& appKey)
+QString DeviceId::current()
 {
-    const QByteArray machineId = QSysInfo::machineUniqueId();
-    if (!machineId.isEmpty()) {
-        return fromMachineId(machineId, appKey);
-    }
     const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     return fromFile(dataDir + QLatin1Char('/') + QLatin1String(DeviceIdFileName));
-}
-
-QString DeviceId::fromMachineId(const QByteArray& machineId, const QString& appKey)
-{
-    return uuidText(QUuid::createUuidV5(DeviceNamespace, appKey.toUtf8() + ':' + machineId));
 }
 
 QString DeviceId::fromFile(const QString& filePath)

@@ -9,10 +9,11 @@ namespace {
 const char* const LibraryVersion = "1.0.0";
 } // namespace
 
-TesselCore::TesselCore(const QString& appKey, int clientKind, QObject* parent)
+// The application key no longer enters the device id, which is the user's own random id.
+TesselCore::TesselCore(const QString& /*appKey*/, int clientKind, QObject* parent)
     : QObject(parent)
     , m_clientKind(clientKind)
-    , m_deviceId(DeviceId::current(appKey))
+    , m_deviceId(DeviceId::current())
 {
 }
 

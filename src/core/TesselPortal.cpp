@@ -50,9 +50,14 @@ TesselPortal::~TesselPortal()
     delete m_agentThread;
 }
 
+void TesselPortal::setPortalOrigins(const QList<QUrl>& savedServers, const QUrl& loadedPortal)
+{
+    m_origins.set(savedServers, loadedPortal);
+}
+
 void TesselPortal::grantDroppedPath(const QString& path)
 {
-    m_grants->grantUpload(path);
+    m_grants->grantUpload(m_origins.loaded(), path);
 }
 
 void TesselPortal::acceptCertificate(const QString& host, const QByteArray& leafDer)
@@ -68,7 +73,7 @@ void TesselPortal::pauseTransfers()
     });
 }
 
-bool TesselPortal::requestPick(PickKind kind, PickAnswer answer)
+bool TesselPortal::requestPick(PickKind kind, const QString& origin, PickAnswer answer)
 {
     if (!isSignalConnected(QMetaMethod::fromSignal(&TesselPortal::sig_pickRequested))) {
         return false;
@@ -78,7 +83,7 @@ bool TesselPortal::requestPick(PickKind kind, PickAnswer answer)
     {
         const QMutexLocker lock(&m_pickMutex);
         requestId = ++m_lastPick;
-        m_picks.insert(requestId, {folder, std::move(answer)});
+        m_picks.insert(requestId, {folder, origin, std::move(answer)});
     }
     emit sig_pickRequested(requestId, folder);
     return true;
@@ -86,24 +91,25 @@ bool TesselPortal::requestPick(PickKind kind, PickAnswer answer)
 
 void TesselPortal::answerPick(int requestId, const QStringList& paths)
 {
-    QPair<bool, PickAnswer> pick;
+    Pick pick;
     {
         const QMutexLocker lock(&m_pickMutex);
         pick = m_picks.take(requestId);
     }
-    if (pick.second) {
-        pick.second(grantChosen(pick.first, paths));
+    if (pick.answer) {
+        pick.answer(grantChosen(pick, paths));
     }
 }
 
-QJsonArray TesselPortal::grantChosen(bool folder, const QStringList& paths)
+QJsonArray TesselPortal::grantChosen(const Pick& pick, const QStringList& paths)
 {
+    const bool folder = pick.folder;
     QJsonArray items;
     for (const QString& path : paths) {
         const QFileInfo info(path);
-        m_grants->grantUpload(path);
+        m_grants->grantUpload(pick.origin, path);
         if (folder) {
-            m_grants->grantDownloadFolder(path);
+            m_grants->grantDownloadFolder(pick.origin, path);
         }
         items.append(QJsonObject {
             {QStringLiteral("path"), info.absoluteFilePath()},

@@ -6,9 +6,12 @@
 #include <QMutex>
 #include <QObject>
 #include <QStringList>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
+
+#include "PortalOrigins.h"
 
 class CertificateTrust;
 class Grants;
@@ -38,7 +41,12 @@ public:
     const Grants& grants() const { return *m_grants; }
 
     // The shell's hand-overs, safe from any thread.
-    // A path dropped into the window may be uploaded (a folder: what is inside it).
+    // The pages that may use the transfer API: those of the saved servers and of the portal
+    // loaded now (an empty URL when none is).
+    void setPortalOrigins(const QList<QUrl>& savedServers, const QUrl& loadedPortal);
+    const PortalOrigins& portalOrigins() const { return m_origins; }
+    // A path dropped into the window may be uploaded (a folder: what is inside it) by pages of
+    // the portal loaded now.
     void grantDroppedPath(const QString& path);
     // The certificate the view accepted for host despite errors, its leaf in DER form.
     void acceptCertificate(const QString& host, const QByteArray& leafDer);
@@ -46,9 +54,9 @@ public:
     // Pauses every running transfer and saves where it got to, so the next run can resume it.
     void pauseTransfers();
 
-    // Asks the shell for the desktop's dialog; false when no shell listens.
-    // answer runs on the GUI thread once the user chose.
-    bool requestPick(PickKind kind, PickAnswer answer);
+    // Asks the shell for the desktop's dialog; false when no shell listens. What the user
+    // chooses is granted to origin, the asking page's. answer runs on the GUI thread.
+    bool requestPick(PickKind kind, const QString& origin, PickAnswer answer);
     // The shell's answer to sig_pickRequested: the paths chosen, none when cancelled.
     void answerPick(int requestId, const QStringList& paths);
 
@@ -57,16 +65,24 @@ signals:
     void sig_pickRequested(int requestId, bool folder);
 
 private:
-    QJsonArray grantChosen(bool folder, const QStringList& paths);
+    struct Pick
+    {
+        bool folder = false;
+        QString origin;
+        PickAnswer answer;
+    };
+
+    QJsonArray grantChosen(const Pick& pick, const QStringList& paths);
 
     TesselCore* const m_core;
     std::unique_ptr<Grants> m_grants;
     std::unique_ptr<CertificateTrust> m_trust;
+    PortalOrigins m_origins;
     QThread* m_agentThread = nullptr;
     TransferAgent* m_agent = nullptr;
     QMutex m_pickMutex;
     int m_lastPick = 0;
-    QHash<int, QPair<bool, PickAnswer>> m_picks;
+    QHash<int, Pick> m_picks;
 };
 
 #endif // TESSELPORTAL_H

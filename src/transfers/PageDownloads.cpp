@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 #include <QWebEngineDownloadItem>
+#include <QWebEnginePage>
 #include <QWebEngineProfile>
 
 PageDownloads::PageDownloads(QObject* parent)
@@ -34,8 +35,10 @@ void PageDownloads::accept(QWebEngineDownloadItem* item)
     const QString name = item->downloadFileName();
     const QUrl url = item->url();
     const qint64 total = item->totalBytes();
+    // Only pages of the origin that started it may see and control it.
+    const QString origin = TransferAgent::originOf(item->page() ? item->page()->url() : url);
     const TransferAgent::PageDownload download =
-        m_agent->call([&] { return m_agent->addPageDownload(name, url, total); });
+        m_agent->call([&] { return m_agent->addPageDownload(name, url, total, origin); });
     if (download.id.isEmpty()) {
         return;
     }

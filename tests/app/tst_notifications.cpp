@@ -46,7 +46,8 @@ struct NotifiedClient
     // inTray: started as the autostart entry starts it, with no window.
     bool start(bool withDaemon, bool inTray, const QString& origin)
     {
-        if (!bus.start(processes, withDaemon)) {
+        // The page comes from origin, a saved server of the client's.
+        if (!TestEnvironment::storeClientServer(origin, false) || !bus.start(processes, withDaemon)) {
             return false;
         }
         QStringList arguments;

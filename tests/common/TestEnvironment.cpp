@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -79,6 +80,19 @@ void TestEnvironment::storeClientMiniTray(bool on)
 {
     QDir().mkpath(clientDataFolder());
     QSettings(clientSettingsPath(), QSettings::IniFormat).setValue(QStringLiteral("MiniTray"), on);
+}
+
+bool TestEnvironment::storeClientServer(const QString& url, bool isDefault)
+{
+    QDir().mkpath(clientDataFolder());
+    QSaveFile file(clientDataFolder() + QStringLiteral("/ServerConfig.xml"));
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    file.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?><ServerList><Server><Default>"
+               + QByteArray(isDefault ? "true" : "false") + "</Default><Name>Demo</Name><URL>" + url.toUtf8()
+               + "</URL></Server></ServerList>");
+    return file.commit();
 }
 
 quint64 TestEnvironment::inodeOf(const QString& path)

@@ -20,6 +20,9 @@ QString clientDataFolder();
 QString clientSettingsPath();
 // Stores minimise-to-tray for the next client started.
 void storeClientMiniTray(bool on);
+// Saves url as the only server of the next client started; as its default, that client
+// connects it by itself.
+bool storeClientServer(const QString& url, bool isDefault);
 // The file's inode number, 0 when it is missing. Files written whole through a temporary
 // copy get a new one at each write, so an unchanged number tells that a file was left alone.
 quint64 inodeOf(const QString& path);

@@ -1,3 +1,4 @@
+#include "common/CategoryLog.h"
 #include "common/OtherUser.h"
 #include "common/RawHttp.h"
 #include "common/TestEnvironment.h"
@@ -23,6 +24,9 @@
 #include <vector>
 
 namespace {
+// What the service logs for each connection it closes unread.
+const QRegularExpression
+    ForeignWarning(QStringLiteral("^TesselHttpd closed a connection from port \\d+, which is not this user's$"));
 const char* const PortVariable = "NORV_HTTPD_PORT";
 const int StartTimeoutMs = 5000;
 const int ReplyTimeoutMs = 3000;
@@ -123,6 +127,7 @@ private slots:
 
     void statusReportsVersionAndDeviceId();
     void anotherUsersConnectionIsClosed();
+    void anotherUsersClosedConnectionsAreNotTaken();
     void hostMustNameThisService_data();
     void hostMustNameThisService();
     void browserActiveRunsCallbackOnServerThread();
@@ -244,6 +249,29 @@ void TestHttpd::anotherUsersConnectionIsClosed()
     QVERIFY(!other.readAllStandardOutput().contains(deviceId));
 
     QCOMPARE(get("/status").status, 200);
+}
+
+void TestHttpd::anotherUsersClosedConnectionsAreNotTaken()
+{
+    const QString unavailable = OtherUser::unavailableReason();
+    if (!unavailable.isEmpty()) {
+        QSKIP(qPrintable(unavailable));
+    }
+    const CategoryLog log("tessel.httpd");
+    const int requests = 40;
+    // Sent and closed at once: the kernel lists a closed socket as root's, whoever owned it.
+    const QString burst = QStringLiteral("for i in $(seq %2); do exec 3<>/dev/tcp/127.0.0.1/%1; printf 'GET "
+                                         "/foreign HTTP/1.1\\r\\nHost: 127.0.0.1:%1\\r\\n\\r\\n' >&3; "
+                                         "exec 3>&-; done")
+                              .arg(m_port)
+                              .arg(requests);
+    QProcess other;
+    other.start(OtherUser::launcher(), OtherUser::launcherArguments(QStringLiteral("/bin/bash"), {"-c", burst}));
+    QVERIFY(other.waitForFinished());
+    // Served after theirs: once it is logged, every one of theirs was dealt with.
+    QCOMPARE(get("/own").status, 404);
+    QTRY_VERIFY(!log.linesWith(QStringLiteral("\"/own\"")).isEmpty());
+    QCOMPARE(log.linesWith(QStringLiteral("\"/foreign\"")).size(), 0);
 }
 
 void TestHttpd::hostMustNameThisService_data()

@@ -170,7 +170,7 @@ bool TestTransfer::waitForBytes(const QString& id)
 
 QString TestTransfer::upload(const QString& path)
 {
-    m_grants.grantUpload(path);
+    m_grants.grantUpload(m_tus.origin(), path);
     const TransferAgent::Outcome outcome =
         m_agent->startUpload(path, QUrl(m_tus.origin() + QStringLiteral("/files/")), {}, {}, m_tus.origin());
     return outcome.transfer.value(QStringLiteral("id")).toString();
@@ -438,7 +438,7 @@ void TestTransfer::restartBringsTransfersBackPaused()
     const QString path = m_work->filePath(QStringLiteral("restarted.bin"));
     QVERIFY(writeRandomFile(path, 16 * MiB, 12));
     agent(true);
-    m_grants.grantUpload(path);
+    m_grants.grantUpload(m_tus.origin(), path);
     const QString id = m_agent
                            ->startUpload(path,
                                          QUrl(m_tus.origin() + QStringLiteral("/files/")),

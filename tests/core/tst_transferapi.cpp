@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMessageAuthenticationCode>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
@@ -22,6 +23,8 @@ using TestData::sha256Of;
 const int ReplyTimeoutMs = 30000;
 const int TransferTimeoutMs = 120000;
 const QByteArray OtherOrigin = QByteArrayLiteral("https://elsewhere.example");
+// A saved server of the user's other than the one the transfers go to.
+const QByteArray SecondPortal = QByteArrayLiteral("https://second.example:8443");
 
 struct Reply
 {
@@ -103,6 +106,10 @@ private slots:
     void uploadReportsItsEventsToThePage();
     void eventStreamsAreLimited();
     void pickedFolderIsGrantedAndCancelAnswersNoContent();
+    void onlyPortalOriginsAreAnswered_data();
+    void onlyPortalOriginsAreAnswered();
+    void transfersAndGrantsBelongToTheirOrigin();
+    void helloProvesTheDeviceId();
 
 private:
     Reply request(const QByteArray& method,
@@ -110,7 +117,7 @@ private:
                   const QByteArray& body = {},
                   const QByteArray& origin = {},
                   bool withDeviceId = true);
-    QByteArray uploadBody(const QString& path, const QByteArray& headers = "{}") const;
+    QByteArray uploadBody(const QString& path, const QByteArray& headers = "{}", const QString& endpoint = {}) const;
 
     NodePeer m_tus;
     QTemporaryDir m_work;
@@ -129,6 +136,9 @@ void TestTransferApi::initTestCase()
     qputenv("NORV_HTTPD_PORT", "0");
     m_core = std::make_unique<TesselCore>(QStringLiteral("transfer-api-test"), 1);
     m_portal = std::make_unique<TesselPortal>(m_core.get());
+    m_portal->setPortalOrigins(
+        {QUrl(m_tus.origin() + QStringLiteral("/portal/")), QUrl(QString::fromLatin1(SecondPortal))},
+        QUrl(m_tus.origin()));
     m_httpd = std::make_unique<TesselHttpd>(m_core.get(), m_portal.get());
     QCOMPARE(m_httpd->StartHttpdServer(ReplyTimeoutMs), 0);
     // Stands in for the shell, which shows the dialog and answers with what the user chose.
@@ -181,10 +191,11 @@ Reply TestTransferApi::request(const QByteArray& method,
     return reply;
 }
 
-QByteArray TestTransferApi::uploadBody(const QString& path, const QByteArray& headers) const
+QByteArray TestTransferApi::uploadBody(const QString& path, const QByteArray& headers, const QString& endpoint) const
 {
-    const QJsonObject upload {{QStringLiteral("path"), path},
-                              {QStringLiteral("endpoint"), m_tus.origin() + QStringLiteral("/files/")}};
+    const QJsonObject upload {
+        {QStringLiteral("path"), path},
+        {QStringLiteral("endpoint"), endpoint.isEmpty() ? m_tus.origin() + QStringLiteral("/files/") : endpoint}};
     return "{\"upload\": " + QJsonDocument(upload).toJson(QJsonDocument::Compact) + ", \"headers\": " + headers + '}';
 }
 
@@ -295,6 +306,101 @@ void TestTransferApi::pickedFolderIsGrantedAndCancelAnswersNoContent()
 
     m_pickAnswer.clear();
     QCOMPARE(request("POST", "/pick/files", {}, origin).status, 204);
+}
+
+void TestTransferApi::onlyPortalOriginsAreAnswered_data()
+{
+    QTest::addColumn<QByteArray>("method");
+    QTest::addColumn<QByteArray>("target");
+    QTest::addColumn<QByteArray>("origin");
+    QTest::addColumn<int>("status");
+
+    const QByteArray portal = m_tus.origin().toLatin1();
+    const QByteArray events = "/transfers/events?deviceId=" + m_core->Get_Deviceuuid().toLatin1();
+    const QByteArray page = QByteArrayLiteral("http://127.0.0.1:29999");
+    QTest::newRow("portal lists") << QByteArray("GET") << QByteArray("/transfers") << portal << 200;
+    QTest::newRow("saved server lists") << QByteArray("GET") << QByteArray("/transfers") << SecondPortal << 200;
+    QTest::newRow("portal preflight") << QByteArray("OPTIONS") << QByteArray("/transfers") << portal << 204;
+    QTest::newRow("null lists") << QByteArray("GET") << QByteArray("/transfers") << QByteArray("null") << 403;
+    QTest::newRow("missing lists") << QByteArray("GET") << QByteArray("/transfers") << QByteArray() << 403;
+    QTest::newRow("other lists") << QByteArray("GET") << QByteArray("/transfers") << page << 403;
+    QTest::newRow("other port") << QByteArray("GET") << QByteArray("/transfers") << portal + "0" << 403;
+    QTest::newRow("other scheme") << QByteArray("GET") << QByteArray("/transfers") << "https" + portal.mid(4) << 403;
+    QTest::newRow("saved host, other port")
+        << QByteArray("GET") << QByteArray("/transfers") << QByteArray("https://second.example") << 403;
+    QTest::newRow("other preflight") << QByteArray("OPTIONS") << QByteArray("/transfers") << page << 403;
+    QTest::newRow("other picks") << QByteArray("POST") << QByteArray("/pick/files") << page << 403;
+    QTest::newRow("other events") << QByteArray("GET") << events << page << 403;
+    QTest::newRow("other hello") << QByteArray("POST") << QByteArray("/hello") << page << 403;
+}
+
+void TestTransferApi::onlyPortalOriginsAreAnswered()
+{
+    QFETCH(QByteArray, method);
+    QFETCH(QByteArray, target);
+    QFETCH(QByteArray, origin);
+    QFETCH(int, status);
+
+    m_pickAnswer.clear();
+    const Reply reply = request(method, target, {}, origin);
+    QCOMPARE(reply.status, status);
+    // Cross-origin readers and the private network grant go to a portal's pages alone.
+    const bool allowed = status < 400;
+    QCOMPARE(reply.headers.value("access-control-allow-origin"), allowed ? origin : QByteArray());
+    QCOMPARE(reply.headers.contains("access-control-allow-private-network"), allowed && method == "OPTIONS");
+}
+
+void TestTransferApi::transfersAndGrantsBelongToTheirOrigin()
+{
+    const QByteArray owner = m_tus.origin().toLatin1();
+    const Reply created = request("POST", "/transfers", uploadBody(m_granted), owner);
+    QCOMPARE(created.status, 201);
+    const QByteArray id = created.json().value(QStringLiteral("id")).toString().toLatin1();
+
+    // Another portal of the user's neither sees the transfer nor can touch it.
+    const auto listed = [this](const QByteArray& origin) {
+        return request("GET", "/transfers", {}, origin).json().value(QStringLiteral("transfers")).toArray().size();
+    };
+    QVERIFY(listed(owner) > 0);
+    QCOMPARE(listed(SecondPortal), 0);
+    for (const QByteArray& action : {"pause", "resume", "cancel"}) {
+        QCOMPARE(request("POST", "/transfers/" + id + '/' + action, {}, SecondPortal).status, 404);
+    }
+    QCOMPARE(request("POST", "/transfers/" + id + "/cancel", {}, owner).status, 200);
+    QCOMPARE(request("DELETE", "/transfers/" + id, {}, SecondPortal).status, 404);
+    QCOMPARE(request("DELETE", "/transfers/" + id, {}, owner).status, 204);
+    EventStream events;
+    QVERIFY(events.open(
+        m_httpd->port(), "/transfers/events?deviceId=" + m_core->Get_Deviceuuid().toLatin1(), SecondPortal));
+    QVERIFY(events.waitFor("snapshot", [](const QJsonObject& data) {
+        return data.value(QStringLiteral("transfers")).toArray().isEmpty();
+    }));
+
+    // What one origin was handed, another may not upload; what it picked is its own.
+    const QString secondEndpoint = QString::fromLatin1(SecondPortal) + QStringLiteral("/files/");
+    QCOMPARE(request("POST", "/transfers", uploadBody(m_granted, "{}", secondEndpoint), SecondPortal).status, 403);
+    const QString picked = m_work.filePath(QStringLiteral("picked-by-second.txt"));
+    QFile file(picked);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("second") == 6);
+    file.close();
+    m_pickAnswer = QStringList {picked};
+    QCOMPARE(request("POST", "/pick/files", {}, SecondPortal).status, 200);
+    QCOMPARE(request("POST", "/transfers", uploadBody(picked), owner).status, 403);
+}
+
+void TestTransferApi::helloProvesTheDeviceId()
+{
+    const QByteArray origin = m_tus.origin().toLatin1();
+    const QByteArray nonce = QByteArrayLiteral("a nonce of the page's own");
+    const Reply reply = request("POST", "/hello", "{\"nonce\": \"" + nonce + "\"}", origin, false);
+    QCOMPARE(reply.status, 200);
+    QCOMPARE(reply.headers.value("access-control-allow-origin"), origin);
+    const QByteArray expected =
+        QMessageAuthenticationCode::hash(nonce, m_core->Get_Deviceuuid().toUtf8(), QCryptographicHash::Sha256).toHex();
+    QCOMPARE(reply.json().value(QStringLiteral("hmac")).toString().toLatin1(), expected);
+    // Nonces too short to be unguessable, or larger than a nonce needs, are refused.
+    QCOMPARE(request("POST", "/hello", "{\"nonce\": \"short\"}", origin, false).status, 400);
+    QCOMPARE(request("POST", "/hello", "{\"nonce\": \"" + QByteArray(257, 'n') + "\"}", origin, false).status, 400);
 }
 
 NORV_TEST_MAIN(TestTransferApi)

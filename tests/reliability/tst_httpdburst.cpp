@@ -228,6 +228,8 @@ void TestHttpdBurst::statusStaysAnsweredWhileAThousandFilesMove()
     for (int i = 0; i < QueuedFiles; ++i) {
         QVERIFY(TestData::writeRandomFile(folder + QStringLiteral("/f%1.bin").arg(i), FileBytes, quint32(i)));
     }
+    // Dropped on the portal loaded from the tus server's origin.
+    m_portal->setPortalOrigins({}, QUrl(tus.origin()));
     m_portal->grantDroppedPath(folder);
     const QByteArray origin = tus.origin().toLatin1();
 

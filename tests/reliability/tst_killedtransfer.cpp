@@ -157,6 +157,8 @@ void TestKilledTransfer::uploadContinuesAfterTheClientEnds()
 
     // Slow enough to be ended in the middle.
     qputenv("NORV_TRANSFER_RATE_LIMIT", "4194304");
+    // The page comes from the tus server's origin, which must be a saved server of the client's.
+    QVERIFY(TestEnvironment::storeClientServer(tus.origin(), false));
     ProcessSet processes;
     QProcess* client = processes.start(TestEnvironment::clientPath());
     LocalService service;
@@ -211,6 +213,7 @@ void TestKilledTransfer::uploadSurvivesKillsAtRandomMoments()
     QRandomGenerator moments(seed);
 
     qputenv("NORV_TRANSFER_RATE_LIMIT", KilledRunBytesPerSecond);
+    QVERIFY(TestEnvironment::storeClientServer(relay.origin(), false));
     ProcessSet processes;
     LocalService service;
     service.origin = relay.origin().toLatin1();
@@ -252,6 +255,7 @@ void TestKilledTransfer::downloadContinuesAfterSigkill()
     QVERIFY2(files.start(QStringLiteral("range-server.mjs"), {served.path()}), "the file server did not start");
 
     qputenv("NORV_TRANSFER_RATE_LIMIT", "4194304");
+    QVERIFY(TestEnvironment::storeClientServer(files.origin(), false));
     ProcessSet processes;
     QProcess* client = processes.start(TestEnvironment::clientPath());
     LocalService service;

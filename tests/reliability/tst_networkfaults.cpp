@@ -89,7 +89,7 @@ QString TestNetworkFaults::startUpload(qint64 size, const QString& origin)
     }
     m_agent = std::make_unique<TransferAgent>(
         m_work->filePath(QStringLiteral("data")), m_work->filePath(QStringLiteral("Downloads")), &m_trust, &m_grants);
-    m_grants.grantUpload(m_path);
+    m_grants.grantUpload(origin, m_path);
     return m_agent->startUpload(m_path, QUrl(origin + QStringLiteral("/files/")), {}, {}, origin)
         .transfer.value(QStringLiteral("id"))
         .toString();

@@ -161,7 +161,7 @@ TransferAgent& TestTransferFaults::agent()
 QString TestTransferFaults::upload(const QString& path, const QString& faults, const QString& origin)
 {
     const QString server = origin.isEmpty() ? m_server.origin() : origin;
-    m_grants.grantUpload(path);
+    m_grants.grantUpload(server, path);
     return m_agent
         ->startUpload(path, QUrl(server + QLatin1Char('/') + faults + QStringLiteral("/files/")), {}, {}, server)
         .transfer.value(QStringLiteral("id"))

@@ -4,12 +4,14 @@
 
 #include <QHostAddress>
 #include <QJsonDocument>
+#include <QMessageAuthenticationCode>
 #include <QTcpSocket>
 
 #include <memory>
 
 namespace {
 const QByteArray EventsPath = QByteArrayLiteral("/transfers/events");
+const QByteArray HelloPath = QByteArrayLiteral("/hello");
 
 QByteArray head(int status, const QByteArray& origin, const QByteArray& contentType)
 {
@@ -18,8 +20,9 @@ QByteArray head(int status, const QByteArray& origin, const QByteArray& contentT
 }
 } // namespace
 
-FakeTransferAgent::FakeTransferAgent(QObject* parent)
+FakeTransferAgent::FakeTransferAgent(const QByteArray& deviceId, QObject* parent)
     : QObject(parent)
+    , m_deviceId(deviceId)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &FakeTransferAgent::accept);
 }
@@ -70,7 +73,16 @@ void FakeTransferAgent::serve(QTcpSocket* socket, const QByteArray& origin, cons
         socket->disconnectFromHost();
         return;
     }
-    m_calls.append(call);
+    if (call.path == HelloPath) {
+        const QByteArray nonce = call.body.value(QStringLiteral("nonce")).toString().toUtf8();
+        setAnswer("POST " + HelloPath,
+                  200,
+                  {{QStringLiteral("hmac"),
+                    QString::fromLatin1(
+                        QMessageAuthenticationCode::hash(nonce, m_deviceId, QCryptographicHash::Sha256).toHex())}});
+    } else {
+        m_calls.append(call);
+    }
     if (call.path.startsWith(EventsPath)) {
         socket->write(head(200, origin, "text/event-stream") + "Cache-Control: no-store\r\n\r\n");
         m_streams.append(socket);

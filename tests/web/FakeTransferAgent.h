@@ -12,7 +12,8 @@ class QTcpSocket;
 
 // The client's local transfer API as a page sees it, played by the test: records every
 // call, answers each with what the test set for it, and holds the event streams open so
-// that the test can send events. Preflights are allowed for any origin.
+// that the test can send events. Preflights are allowed for any origin; /hello proves that it
+// knows the device id, as the client does.
 class FakeTransferAgent : public QObject
 {
     Q_OBJECT
@@ -26,7 +27,7 @@ public:
         QJsonObject body;
     };
 
-    explicit FakeTransferAgent(QObject* parent = nullptr);
+    explicit FakeTransferAgent(const QByteArray& deviceId, QObject* parent = nullptr);
 
     bool listen();
     quint16 port() const { return m_server.serverPort(); }
@@ -36,7 +37,7 @@ public:
     // Sends one event to every open event stream.
     void sendEvent(const QByteArray& type, const QJsonObject& data);
     int openStreams() const { return m_streams.size(); }
-    // Calls other than preflights, in order.
+    // Calls other than preflights and /hello, in order.
     const QList<Call>& calls() const { return m_calls; }
 
 private:
@@ -49,6 +50,7 @@ private:
         QJsonObject body;
     };
 
+    const QByteArray m_deviceId;
     QHash<QByteArray, Answer> m_answers;
     QList<QTcpSocket*> m_streams;
     QList<Call> m_calls;

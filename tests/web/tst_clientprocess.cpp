@@ -13,7 +13,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTcpServer>
@@ -33,20 +32,6 @@ const QByteArray FailedLine(OutputLines::LoadRefused);
 const QByteArray ExitLine(OutputLines::ExitRoutine);
 const QByteArray WarmUpLine = QByteArrayLiteral("warming up the web engine for the default server");
 const QByteArray LoadLine = QByteArrayLiteral("handle_load");
-
-// Saves url as the only server, the default one, so the client connects it by itself.
-bool writeDefaultServer(const QString& url)
-{
-    QDir().mkpath(TestEnvironment::clientDataFolder());
-    QSaveFile file(TestEnvironment::clientDataFolder() + QStringLiteral("/ServerConfig.xml"));
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    file.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?><ServerList><Server><Default>true</Default>"
-               "<Name>Demo</Name><URL>"
-               + url.toUtf8() + "</URL></Server></ServerList>");
-    return file.commit();
-}
 
 struct ShownWindow
 {
@@ -172,7 +157,7 @@ QProcess* TestClientProcess::startClient()
 void TestClientProcess::closingTheMainWindowEndsTheClient()
 {
     TestEnvironment::storeClientMiniTray(false);
-    QVERIFY(writeDefaultServer(m_portal.origin()));
+    QVERIFY(TestEnvironment::storeClientServer(m_portal.origin(), true));
     QProcess* client = startClient();
     QVERIFY2(client, "another norv-client keeps running on this machine");
     QByteArray output;
@@ -196,7 +181,8 @@ void TestClientProcess::closingTheMainWindowEndsTheClient()
 void TestClientProcess::failedAutomaticLoginKeepsTheServerWindow()
 {
     TestEnvironment::storeClientMiniTray(false);
-    QVERIFY(writeDefaultServer(QStringLiteral("http://127.0.0.1:") + QString::number(closedPort())));
+    QVERIFY(
+        TestEnvironment::storeClientServer(QStringLiteral("http://127.0.0.1:") + QString::number(closedPort()), true));
     QProcess* client = startClient();
     QVERIFY2(client, "another norv-client keeps running on this machine");
     QByteArray output;

@@ -5,6 +5,7 @@
 #include "MessageLog.h"
 #include "app/CMainWindow.h"
 #include "app/PortalContract.h"
+#include "common/CategoryLog.h"
 #include "common/DemoPortalProcess.h"
 #include "common/ListeningSockets.h"
 #include "common/PageScript.h"
@@ -17,6 +18,7 @@
 #include "core/TesselHttpd.h"
 #include "core/TesselPortal.h"
 #include "core/transfer/Grants.h"
+#include "core/transfer/TransferAgent.h"
 #include "i18n/CTextTable.h"
 #include "login/CCombox.h"
 #include "login/CLoginUI.h"
@@ -135,6 +137,7 @@ private slots:
     void pasteShortcutAndTutorialInThePortal();
     void languageSwitchReachesThePage();
     void droppedFilesAndFoldersReachThePageExactly();
+    void onlyThePortalsPagesReachTheTransferApi();
     void exitServerThenLoginAgainGivesAFreshView();
     void capitalLettersInTheSchemeLoad();
     void switchingToAServerThatFailsKeepsTheWindow();
@@ -153,6 +156,8 @@ private:
     // The cases that work in a loaded portal log in first unless the portal page is shown.
     bool ensurePortal();
     void showFace(bool newServer);
+    // What the page in the view gets from fetch() of the transfer list: the status, or "refused".
+    QString listTransfersFromPage();
 
     ProcessSet m_processes;
     DemoPortalProcess m_http;
@@ -538,18 +543,54 @@ void TestPortalFlow::droppedFilesAndFoldersReachThePageExactly()
         QCOMPARE(drops.at(index).kind, expected.at(index).kind);
     }
     // The page may now ask the agent to upload what was dropped, and nothing beside it.
+    // Pages of the portal's origin, that is: no other.
     const Grants& grants = m_window->portal->grants();
-    QVERIFY(grants.mayUpload(expected.first().path));
+    const QString origin = TransferAgent::originOf(portalUrl);
+    QVERIFY(grants.mayUpload(origin, expected.first().path));
+    QVERIFY(!grants.mayUpload(QStringLiteral("http://127.0.0.1:29999"), expected.first().path));
     QFile inDroppedFolder(base + folders.first() + QStringLiteral("/later.txt"));
     QVERIFY(inDroppedFolder.open(QIODevice::WriteOnly));
-    QVERIFY(grants.mayUpload(inDroppedFolder.fileName()));
-    QVERIFY(!grants.mayUpload(base + QStringLiteral("<")));
+    QVERIFY(grants.mayUpload(origin, inDroppedFolder.fileName()));
+    QVERIFY(!grants.mayUpload(origin, base + QStringLiteral("<")));
     // The portal stays: the drop is announced to it, not opened in its place. The page does
     // not take the drop, so the engine asks to open the first file; once that is refused
     // nothing else can move the page.
     QTRY_VERIFY_WITH_TIMEOUT(!MessageLog::startingWithSince(mark, RefusedLocalFile).isEmpty(), AnswerTimeoutMs);
     QCOMPARE(evaluate(view->page(), QStringLiteral("location.href")).toUrl(), portalUrl);
     QVERIFY(view->title().contains(Marker));
+}
+
+QString TestPortalFlow::listTransfersFromPage()
+{
+    QWebEnginePage* page = m_window->webView->page();
+    evaluate(page,
+             QStringLiteral("window.transfersAnswer = ''; fetch('http://127.0.0.1:%1/transfers', {headers: "
+                            "{'X-Device-Id': '%2'}}).then((r) => { window.transfersAnswer = String(r.status); }, "
+                            "() => { window.transfersAnswer = 'refused'; }); void 0")
+                 .arg(m_window->httpd->port())
+                 .arg(m_window->core->Get_Deviceuuid()));
+    QString answer;
+    QTest::qWaitFor(
+        [&] { return !(answer = evaluate(page, QStringLiteral("window.transfersAnswer")).toString()).isEmpty(); },
+        AnswerTimeoutMs);
+    return answer;
+}
+
+void TestPortalFlow::onlyThePortalsPagesReachTheTransferApi()
+{
+    QVERIFY(ensurePortal());
+    QCOMPARE(listTransfersFromPage(), QStringLiteral("200"));
+
+    // A page of another origin in the same view, one that knows the device id: the service
+    // refuses it, and the page cannot even read the refusal.
+    DemoPortalProcess other;
+    QVERIFY(other.start(m_processes));
+    const CategoryLog log("tessel.httpd");
+    QSignalSpy loaded(m_window->webView->page(), &QWebEnginePage::loadFinished);
+    m_window->webView->page()->setUrl(QUrl(other.origin() + QStringLiteral("/plain")));
+    QVERIFY(loaded.wait(LoadTimeoutMs));
+    QCOMPARE(listTransfersFromPage(), QStringLiteral("refused"));
+    QTRY_VERIFY_WITH_TIMEOUT(!log.linesWith(QStringLiteral("\"/transfers\" 403")).isEmpty(), AnswerTimeoutMs);
 }
 
 void TestPortalFlow::exitServerThenLoginAgainGivesAFreshView()

@@ -61,7 +61,7 @@ private:
     ProcessSet m_processes;
     QTemporaryDir m_data;
     DemoPortalProcess m_portal;
-    FakeTransferAgent m_agent;
+    FakeTransferAgent m_agent {DeviceId};
     std::unique_ptr<QWebEngineProfile> m_profile;
     std::unique_ptr<QWebEnginePage> m_page;
     QString m_token;

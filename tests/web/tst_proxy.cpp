@@ -185,10 +185,12 @@ void TestProxy::uploadAsksForTheLoginAgainAfterAWrongAnswer()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("through the proxy");
     file.close();
+    // Dropped on the portal of that origin, as if it were loaded.
+    const QString origin = proxiedOrigin();
+    m_window->portal->setPortalOrigins({}, QUrl(origin));
     m_window->portal->grantDroppedPath(path);
     TransferAgent* agent = m_window->portal->transferAgent();
     const HeaderList headers {{"Authorization", "Bearer " + m_token}};
-    const QString origin = proxiedOrigin();
     const TransferAgent::Outcome started = agent->call(
         [&] { return agent->startUpload(path, QUrl(origin + QStringLiteral("/files/")), {}, headers, origin); });
     QCOMPARE(int(started.verdict), int(TransferAgent::Verdict::Ok));

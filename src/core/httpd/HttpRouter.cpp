@@ -3,9 +3,11 @@
 #include "TransferRoutes.h"
 
 #include "core/TesselCore.h"
+#include "core/TesselPortal.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMessageAuthenticationCode>
 
 namespace {
 const QByteArray Options = QByteArrayLiteral("OPTIONS");
@@ -18,10 +20,14 @@ const QByteArray AnyOrigin = QByteArrayLiteral("*");
 const QByteArray PreflightMethods = QByteArrayLiteral("GET, POST, OPTIONS");
 const QByteArray PreflightHeaders = QByteArrayLiteral("X-Device-Id, Content-Type");
 const QByteArray PreflightMaxAgeSeconds = QByteArrayLiteral("600");
+// A page's nonce for /hello: long enough to be unguessable, short enough to cost nothing.
+const int MinNonceBytes = 16;
+const int MaxNonceBytes = 256;
 } // namespace
 
 HttpRouter::HttpRouter(TesselCore* core, TesselPortal* portal, quint16 port)
     : m_core(core)
+    , m_portal(portal)
     , m_port(port)
     , m_transfers(std::make_unique<TransferRoutes>(core, portal))
 {
@@ -43,6 +49,9 @@ std::optional<HttpResponse> HttpRouter::route(const HttpRequest& request, HttpCo
     if (!endpoint) {
         return HttpResponse::error(HttpStatus::NotFound);
     }
+    if (endpoint->readers == Readers::PortalOrigins && !isPortalPage(m_portal, request)) {
+        return HttpResponse::error(HttpStatus::Forbidden);
+    }
     if (request.method == Options) {
         return preflight(request, PreflightMethods);
     }
@@ -50,7 +59,7 @@ std::optional<HttpResponse> HttpRouter::route(const HttpRequest& request, HttpCo
         return methodNotAllowed(*endpoint);
     }
     HttpResponse response = (this->*endpoint->handle)(request);
-    if (endpoint->readableCrossOrigin) {
+    if (endpoint->readers != Readers::OwnOrigin) {
         allowOrigin(request, response);
     }
     return response;
@@ -62,9 +71,10 @@ const HttpRouter::Endpoint* HttpRouter::findEndpoint(const QByteArray& path)
     // POST endpoints, so the answer of /status, which reveals it, must stay unreadable to
     // other origins: it never carries Access-Control-Allow-Origin.
     static const Endpoint Endpoints[] = {
-        {"/status", "GET", &HttpRouter::status, false},
-        {"/browser-active", "POST", &HttpRouter::browserActive, true},
-        {"/language", "POST", &HttpRouter::language, true},
+        {"/status", "GET", &HttpRouter::status, Readers::OwnOrigin},
+        {"/browser-active", "POST", &HttpRouter::browserActive, Readers::AnyOrigin},
+        {"/language", "POST", &HttpRouter::language, Readers::AnyOrigin},
+        {"/hello", "POST", &HttpRouter::hello, Readers::PortalOrigins},
     };
     for (const Endpoint& endpoint : Endpoints) {
         if (path == endpoint.path) {
@@ -106,6 +116,11 @@ bool HttpRouter::isOwnHost(const QByteArray& host) const
     return host.endsWith(portSuffix) && OwnHostNames.contains(host.chopped(portSuffix.size()).toLower());
 }
 
+bool HttpRouter::isPortalPage(const TesselPortal* portal, const HttpRequest& request)
+{
+    return portal && portal->portalOrigins().contains(request.header(OriginHeader));
+}
+
 bool HttpRouter::carriesDeviceId(const HttpRequest& request) const
 {
     const QByteArray deviceId = m_core->Get_Deviceuuid().toUtf8();
@@ -143,4 +158,22 @@ HttpResponse HttpRouter::language(const HttpRequest& request) const
     }
     m_core->notifyLanguageChanged(choice.toInt());
     return HttpResponse(HttpStatus::NoContent);
+}
+
+HttpResponse HttpRouter::hello(const HttpRequest& request) const
+{
+    // Proves that whoever answers on this port knows the device id: another program may hold
+    // the port while the client is not running, and the page must not hand it any credential.
+    const QByteArray nonce =
+        QJsonDocument::fromJson(request.body).object().value(QStringLiteral("nonce")).toString().toUtf8();
+    if (nonce.size() < MinNonceBytes || nonce.size() > MaxNonceBytes) {
+        return HttpResponse::error(HttpStatus::BadRequest);
+    }
+    const QByteArray mac =
+        QMessageAuthenticationCode::hash(nonce, m_core->Get_Deviceuuid().toUtf8(), QCryptographicHash::Sha256);
+    HttpResponse response(HttpStatus::Ok);
+    response.setBody(QByteArrayLiteral("application/json"),
+                     QJsonDocument(QJsonObject {{QStringLiteral("hmac"), QString::fromLatin1(mac.toHex())}})
+                         .toJson(QJsonDocument::Compact));
+    return response;
 }

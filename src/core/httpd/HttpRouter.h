@@ -29,17 +29,21 @@ public:
     // The answer to a CORS preflight, allowing the methods given.
     static HttpResponse preflight(const HttpRequest& request, const QByteArray& methods);
     static void allowOrigin(const HttpRequest& request, HttpResponse& response);
+    // Whether the request comes from a page of a portal's origin, which alone may move files.
+    static bool isPortalPage(const TesselPortal* portal, const HttpRequest& request);
 
 private:
     using Handler = HttpResponse (HttpRouter::*)(const HttpRequest&) const;
+
+    // Whose pages may read an endpoint's answer.
+    enum class Readers { OwnOrigin, AnyOrigin, PortalOrigins };
 
     struct Endpoint
     {
         const char* path;
         const char* method;
         Handler handle;
-        // Whether a page of another origin may read the answer.
-        bool readableCrossOrigin;
+        Readers readers;
     };
 
     static const Endpoint* findEndpoint(const QByteArray& path);
@@ -51,8 +55,10 @@ private:
     HttpResponse status(const HttpRequest& request) const;
     HttpResponse browserActive(const HttpRequest& request) const;
     HttpResponse language(const HttpRequest& request) const;
+    HttpResponse hello(const HttpRequest& request) const;
 
     TesselCore* const m_core;
+    TesselPortal* const m_portal;
     const quint16 m_port;
     std::unique_ptr<TransferRoutes> m_transfers;
 };

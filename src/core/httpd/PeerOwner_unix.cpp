@@ -1,11 +1,20 @@
 #include "PeerOwner.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QtEndian>
 
+#include <cerrno>
 #include <cstring>
 #include <optional>
 
+#include <linux/inet_diag.h>
+#include <linux/netlink.h>
+#include <linux/sock_diag.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 namespace {
@@ -14,13 +23,22 @@ const int LocalColumn = 1;
 const int RemoteColumn = 2;
 const int StateColumn = 3;
 const int UidColumn = 7;
-// A closed socket waiting out its last packets is listed with uid 0, whoever owned it.
-const QByteArray TimeWaitState("06");
+const int InodeColumn = 9;
+// Only a live connection has an owner: a closed socket waiting out its last packets
+// (FIN_WAIT2, TIME_WAIT, ...) is listed with uid 0 and inode 0, whoever owned it.
+const QByteArray EstablishedState("01");
+const QByteArray NoInode("0");
 // Addresses are printed as 32-bit words in host byte order, eight hexadecimal digits each.
 const int HexWordLength = 8;
 const int WordBytes = 4;
 const int HexBase = 16;
 const int PortDigits = 4;
+// The kernel answers a lookup at once; this only bounds a kernel that never does.
+const int KernelAnswerSeconds = 1;
+// One inet_diag_msg and its attributes; the exact lookup asks for none.
+const int KernelAnswerBytes = 1024;
+
+enum class KernelAnswer { Own, NotOwn, Unavailable };
 
 struct Endpoint
 {
@@ -98,6 +116,76 @@ std::optional<Endpoint> parseEndpoint(const QByteArray& text)
     return endpoint;
 }
 
+// An address as inet_diag compares it: in network byte order, IPv4 in the first word.
+void toDiagAddress(const QHostAddress& address, __be32 (&diag)[4])
+{
+    if (address.protocol() == QAbstractSocket::IPv4Protocol) {
+        diag[0] = qToBigEndian(address.toIPv4Address());
+        return;
+    }
+    const Q_IPV6ADDR ipv6 = address.toIPv6Address();
+    std::memcpy(diag, ipv6.c, sizeof(diag));
+}
+
+// Asks the kernel (netlink sock_diag) for the peer's socket by its exact four-tuple: the one
+// whose local end is peer:peerPort and whose remote end is the service. Costs one lookup
+// however many sockets the system holds.
+KernelAnswer askKernel(const QHostAddress& peer, quint16 peerPort, const QHostAddress& service, quint16 servicePort)
+{
+    const int diag = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG);
+    if (diag < 0) {
+        return KernelAnswer::Unavailable;
+    }
+    const auto closeDiag = qScopeGuard([diag] { ::close(diag); });
+    const timeval timeout {KernelAnswerSeconds, 0};
+    ::setsockopt(diag, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
+
+    struct
+    {
+        nlmsghdr header;
+        inet_diag_req_v2 body;
+    } request {};
+    request.header.nlmsg_len = sizeof(request);
+    request.header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
+    request.header.nlmsg_flags = NLM_F_REQUEST;
+    request.body.sdiag_family = peer.protocol() == QAbstractSocket::IPv4Protocol ? AF_INET : AF_INET6;
+    request.body.sdiag_protocol = IPPROTO_TCP;
+    request.body.idiag_states = 1U << TCP_ESTABLISHED;
+    request.body.id.idiag_sport = qToBigEndian(peerPort);
+    request.body.id.idiag_dport = qToBigEndian(servicePort);
+    toDiagAddress(peer, request.body.id.idiag_src);
+    toDiagAddress(service, request.body.id.idiag_dst);
+    request.body.id.idiag_cookie[0] = INET_DIAG_NOCOOKIE;
+    request.body.id.idiag_cookie[1] = INET_DIAG_NOCOOKIE;
+    sockaddr_nl kernel {};
+    kernel.nl_family = AF_NETLINK;
+    if (::sendto(diag, &request, sizeof(request), 0, reinterpret_cast<const sockaddr*>(&kernel), sizeof(kernel))
+        != ssize_t(sizeof(request))) {
+        return KernelAnswer::Unavailable;
+    }
+
+    alignas(nlmsghdr) char answer[KernelAnswerBytes];
+    const ssize_t received = ::recv(diag, answer, sizeof(answer), 0);
+    const auto* header = reinterpret_cast<const nlmsghdr*>(answer);
+    if (received < ssize_t(sizeof(nlmsghdr)) || !NLMSG_OK(header, size_t(received))) {
+        return KernelAnswer::Unavailable;
+    }
+    if (header->nlmsg_type == NLMSG_ERROR) {
+        // No such socket: it closed, or the four-tuple is not a connection to the service.
+        const auto* error = static_cast<const nlmsgerr*>(NLMSG_DATA(header));
+        return error->error == -ENOENT ? KernelAnswer::NotOwn : KernelAnswer::Unavailable;
+    }
+    if (header->nlmsg_type != SOCK_DIAG_BY_FAMILY || header->nlmsg_len < NLMSG_LENGTH(sizeof(inet_diag_msg))) {
+        return KernelAnswer::Unavailable;
+    }
+    const auto* socket = static_cast<const inet_diag_msg*>(NLMSG_DATA(header));
+    // The exact lookup may find a socket in another state: only a live one has an owner.
+    const bool live = socket->idiag_state == TCP_ESTABLISHED && socket->idiag_inode != 0;
+    const bool thatSocket =
+        qFromBigEndian(socket->id.idiag_sport) == peerPort && qFromBigEndian(socket->id.idiag_dport) == servicePort;
+    return live && thatSocket && socket->idiag_uid == ::geteuid() ? KernelAnswer::Own : KernelAnswer::NotOwn;
+}
+
 // The peers' ends of this user's live connections to the service listed in one table.
 QVector<QPair<QHostAddress, quint16>> ownPeers(const SocketTable& table, const QHostAddress& address, quint16 port)
 {
@@ -115,8 +203,8 @@ QVector<QPair<QHostAddress, quint16>> ownPeers(const SocketTable& table, const Q
             continue;
         }
         const QList<QByteArray> columns = line.simplified().split(' ');
-        if (columns.size() <= UidColumn || columns.at(RemoteColumn) != service
-            || columns.at(StateColumn) == TimeWaitState) {
+        if (columns.size() <= InodeColumn || columns.at(RemoteColumn) != service
+            || columns.at(StateColumn) != EstablishedState || columns.at(InodeColumn) == NoInode) {
             continue;
         }
         bool valid = false;
@@ -131,8 +219,26 @@ QVector<QPair<QHostAddress, quint16>> ownPeers(const SocketTable& table, const Q
 } // namespace
 
 PeerOwner::PeerOwner(const QHostAddress& serviceAddress, quint16 servicePort)
+    : m_serviceAddress(serviceAddress)
+    , m_servicePort(servicePort)
 {
-    for (const SocketTable& table : SocketTables) {
-        m_ownPeers += ownPeers(table, serviceAddress, servicePort);
+}
+
+bool PeerOwner::isCurrentUser(const QHostAddress& peer, quint16 peerPort) const
+{
+    switch (askKernel(peer, peerPort, m_serviceAddress, m_servicePort)) {
+    case KernelAnswer::Own:
+        return true;
+    case KernelAnswer::NotOwn:
+        return false;
+    case KernelAnswer::Unavailable:
+        break;
     }
+    // A kernel without sock_diag: the whole tables, read for this connection alone.
+    for (const SocketTable& table : SocketTables) {
+        if (ownPeers(table, m_serviceAddress, m_servicePort).contains(qMakePair(peer, peerPort))) {
+            return true;
+        }
+    }
+    return false;
 }

@@ -74,6 +74,8 @@ bool sameUser(DWORD processId)
 } // namespace
 
 PeerOwner::PeerOwner(const QHostAddress& serviceAddress, quint16 servicePort)
+    : m_serviceAddress(serviceAddress)
+    , m_servicePort(servicePort)
 {
     for (const MIB_TCPROW_OWNER_PID& row : connectedSockets()) {
         // Seen from the peer, the service is the remote end.
@@ -82,4 +84,9 @@ PeerOwner::PeerOwner(const QHostAddress& serviceAddress, quint16 servicePort)
                                         ntohs(static_cast<u_short>(row.dwLocalPort))));
         }
     }
+}
+
+bool PeerOwner::isCurrentUser(const QHostAddress& peer, quint16 peerPort) const
+{
+    return m_ownPeers.contains(qMakePair(peer, peerPort));
 }

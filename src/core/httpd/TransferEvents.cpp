@@ -4,6 +4,8 @@
 
 #include <QJsonDocument>
 
+#include <algorithm>
+
 namespace {
 const QByteArray KeepAliveComment = QByteArrayLiteral(": keep-alive\n\n");
 } // namespace
@@ -13,48 +15,63 @@ TransferEvents::TransferEvents(QObject* parent)
     , m_keepAlive(this)
 {
     m_keepAlive.setInterval(KeepAliveMs);
-    connect(&m_keepAlive, &QTimer::timeout, this, [this] { broadcast(KeepAliveComment); });
+    connect(&m_keepAlive, &QTimer::timeout, this, [this] { broadcast(KeepAliveComment, std::nullopt); });
 }
 
 bool TransferEvents::isFull()
 {
-    m_streams.removeAll(nullptr);
-    m_reserved.removeAll(nullptr);
+    removeClosed(m_streams);
+    removeClosed(m_reserved);
     return m_streams.size() + m_reserved.size() >= MaxStreams;
 }
 
-void TransferEvents::reserve(HttpConnection* connection)
+void TransferEvents::reserve(HttpConnection* connection, const QString& origin)
 {
-    m_reserved.append(connection);
+    m_reserved.append({connection, origin});
 }
 
 void TransferEvents::add(HttpConnection* connection, const QJsonObject& snapshot)
 {
-    m_reserved.removeAll(connection);
-    m_streams.append(connection);
+    const auto reserved = std::find_if(m_reserved.begin(), m_reserved.end(), [connection](const Stream& stream) {
+        return stream.connection == connection;
+    });
+    if (reserved == m_reserved.end()) {
+        return;
+    }
+    m_streams.append(*reserved);
+    m_reserved.erase(reserved);
     connection->sendStreamData(event("snapshot", snapshot));
     m_keepAlive.start();
 }
 
-void TransferEvents::transferChanged(const QJsonObject& transfer, bool stateChanged)
+void TransferEvents::transferChanged(const QJsonObject& transfer, bool stateChanged, const QString& origin)
 {
-    broadcast(event(stateChanged ? "state" : "progress", transfer));
+    broadcast(event(stateChanged ? "state" : "progress", transfer), origin);
 }
 
-void TransferEvents::transferRemoved(const QString& id)
+void TransferEvents::transferRemoved(const QString& id, const QString& origin)
 {
-    broadcast(event("removed", {{QStringLiteral("id"), id}}));
+    broadcast(event("removed", {{QStringLiteral("id"), id}}), origin);
 }
 
-void TransferEvents::broadcast(const QByteArray& event)
+void TransferEvents::broadcast(const QByteArray& event, const std::optional<QString>& origin)
 {
-    m_streams.removeAll(nullptr);
-    for (HttpConnection* stream : qAsConst(m_streams)) {
-        stream->sendStreamData(event);
+    removeClosed(m_streams);
+    for (const Stream& stream : qAsConst(m_streams)) {
+        if (!origin || stream.origin == *origin) {
+            stream.connection->sendStreamData(event);
+        }
     }
     if (m_streams.isEmpty()) {
         m_keepAlive.stop();
     }
+}
+
+void TransferEvents::removeClosed(QList<Stream>& streams)
+{
+    streams.erase(
+        std::remove_if(streams.begin(), streams.end(), [](const Stream& stream) { return !stream.connection; }),
+        streams.end());
 }
 
 QByteArray TransferEvents::event(const char* name, const QJsonObject& data)

@@ -7,10 +7,12 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <optional>
+
 class HttpConnection;
 
-// The open Server-Sent Events streams of /transfers/events and what they are sent.
-// Lives on the local service's thread.
+// The open Server-Sent Events streams of /transfers/events and what they are sent: each
+// stream hears of the transfers of its page's origin only. Lives on the local service's thread.
 class TransferEvents : public QObject
 {
     Q_OBJECT
@@ -23,19 +25,27 @@ public:
 
     bool isFull();
     // Keeps a place for a stream whose snapshot is on its way; it is sent nothing until then.
-    void reserve(HttpConnection* connection);
+    void reserve(HttpConnection* connection, const QString& origin);
     // Takes a connection whose stream head was sent; snapshot is its first event.
     void add(HttpConnection* connection, const QJsonObject& snapshot);
 
-    void transferChanged(const QJsonObject& transfer, bool stateChanged);
-    void transferRemoved(const QString& id);
+    void transferChanged(const QJsonObject& transfer, bool stateChanged, const QString& origin);
+    void transferRemoved(const QString& id, const QString& origin);
 
 private:
-    void broadcast(const QByteArray& event);
-    static QByteArray event(const char* name, const QJsonObject& data);
+    struct Stream
+    {
+        QPointer<HttpConnection> connection;
+        QString origin;
+    };
 
-    QList<QPointer<HttpConnection>> m_streams;
-    QList<QPointer<HttpConnection>> m_reserved;
+    // origin: that of the streams to send event to; every stream when none.
+    void broadcast(const QByteArray& event, const std::optional<QString>& origin);
+    static QByteArray event(const char* name, const QJsonObject& data);
+    static void removeClosed(QList<Stream>& streams);
+
+    QList<Stream> m_streams;
+    QList<Stream> m_reserved;
     QTimer m_keepAlive;
 };
 

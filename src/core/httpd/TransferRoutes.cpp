@@ -58,11 +58,15 @@ HttpResponse answer(const TransferAgent::Outcome& outcome, HttpStatus success)
     return failure(HttpStatus::BadRequest, outcome.error);
 }
 
-// The page's origin in the form the agent compares, empty when the request names none.
+// The page's origin, once it is known to be a portal's: the form the agent compares.
 QString originOf(const HttpRequest& request)
 {
-    const QByteArray origin = request.header(OriginHeader);
-    return origin.isEmpty() ? QString() : TransferAgent::originOf(QUrl(QString::fromLatin1(origin)));
+    return QString::fromLatin1(request.header(OriginHeader));
+}
+
+HttpResponse notFound()
+{
+    return failure(HttpStatus::NotFound, QStringLiteral("no such transfer"));
 }
 
 void allowPage(const HttpRequest& request, HttpResponse& response)
@@ -125,12 +129,15 @@ bool TransferRoutes::serves(const QByteArray& path)
 
 std::optional<HttpResponse> TransferRoutes::route(const HttpRequest& request, HttpConnection& connection)
 {
+    // Before anything else, preflights too: only a portal's pages learn that these routes exist.
+    if (!HttpRouter::isPortalPage(m_portal, request)) {
+        return failure(HttpStatus::Forbidden, QStringLiteral("only a portal's pages may move files"));
+    }
     if (request.method == "OPTIONS") {
         return HttpRouter::preflight(request, Methods);
     }
-    // Without its Origin the agent cannot tell where the page's files may go.
-    if (originOf(request).isEmpty() || !carriesDeviceId(request)) {
-        return failure(HttpStatus::Forbidden, QStringLiteral("origin and device id needed"));
+    if (!carriesDeviceId(request)) {
+        return failure(HttpStatus::Forbidden, QStringLiteral("device id needed"));
     }
     if (!m_agent) {
         return failure(HttpStatus::ServiceUnavailable, QStringLiteral("no transfer agent"));
@@ -215,8 +222,9 @@ std::optional<HttpResponse> TransferRoutes::create(const HttpRequest& request, H
 std::optional<HttpResponse> TransferRoutes::list(const HttpRequest& request, HttpConnection& connection)
 {
     TransferAgent* const agent = m_agent;
-    return answerLater(request, connection, [agent] {
-        return json(HttpStatus::Ok, {{QStringLiteral("transfers"), agent->list()}});
+    const QString origin = originOf(request);
+    return answerLater(request, connection, [agent, origin] {
+        return json(HttpStatus::Ok, {{QStringLiteral("transfers"), agent->listOf(origin)}});
     });
 }
 
@@ -227,14 +235,14 @@ std::optional<HttpResponse> TransferRoutes::control(const HttpRequest& request,
 {
     TransferAgent* const agent = m_agent;
     if (action == "pause") {
-        return answerLater(request, connection, [agent, id] { return answer(agent->pause(id), HttpStatus::Ok); });
+        return answerOwned(request, connection, id, [agent, id] { return answer(agent->pause(id), HttpStatus::Ok); });
     }
     if (action == "cancel") {
-        return answerLater(request, connection, [agent, id] { return answer(agent->cancel(id), HttpStatus::Ok); });
+        return answerOwned(request, connection, id, [agent, id] { return answer(agent->cancel(id), HttpStatus::Ok); });
     }
     if (action == "forget") {
-        return answerLater(
-            request, connection, [agent, id] { return answer(agent->forget(id), HttpStatus::NoContent); });
+        return answerOwned(
+            request, connection, id, [agent, id] { return answer(agent->forget(id), HttpStatus::NoContent); });
     }
     QJsonObject body;
     HeaderList headers;
@@ -242,9 +250,21 @@ std::optional<HttpResponse> TransferRoutes::control(const HttpRequest& request,
         return refusal;
     }
     const bool fresh = body.contains(QStringLiteral("headers"));
-    return answerLater(request, connection, [agent, id, fresh, headers] {
+    return answerOwned(request, connection, id, [agent, id, fresh, headers] {
         return answer(agent->resume(id, fresh ? &headers : nullptr), HttpStatus::Ok);
     });
+}
+
+std::optional<HttpResponse> TransferRoutes::answerOwned(const HttpRequest& request,
+                                                        HttpConnection& connection,
+                                                        const QString& id,
+                                                        const std::function<HttpResponse()>& work)
+{
+    // Another origin's transfer is not there for the page: the same answer as an unknown id.
+    TransferAgent* const agent = m_agent;
+    const QString origin = originOf(request);
+    return answerLater(
+        request, connection, [agent, id, origin, work] { return agent->belongsTo(id, origin) ? work() : notFound(); });
 }
 
 std::optional<HttpResponse> TransferRoutes::answerLater(const HttpRequest& request,
@@ -283,15 +303,16 @@ std::optional<HttpResponse> TransferRoutes::openEvents(const HttpRequest& reques
     head.addHeader(QByteArrayLiteral("Content-Type"), QByteArrayLiteral("text/event-stream"));
     allowPage(request, head);
     connection.startStream(head);
-    m_events.reserve(&connection);
+    const QString origin = originOf(request);
+    m_events.reserve(&connection, origin);
     // The snapshot comes from the agent's thread; what changes after it follows it there.
     TransferAgent* const agent = m_agent;
     const QPointer<HttpConnection> stream(&connection);
     const QPointer<TransferEvents> events(&m_events);
     QMetaObject::invokeMethod(
         m_agent,
-        [agent, stream, events] {
-            const QJsonArray transfers = agent->list();
+        [agent, stream, events, origin] {
+            const QJsonArray transfers = agent->listOf(origin);
             QMetaObject::invokeMethod(
                 events.data(),
                 [stream, events, transfers] {
@@ -311,6 +332,7 @@ std::optional<HttpResponse> TransferRoutes::pick(const HttpRequest& request, Htt
     QPointer<TransferEvents> events(&m_events);
     const HttpRequest asked = request;
     const bool shown = m_portal->requestPick(folder ? TesselPortal::PickKind::Folder : TesselPortal::PickKind::Files,
+                                             originOf(request),
                                              [waiting, events, asked](const QJsonArray& items) {
                                                  // Runs on the GUI thread; the answer goes out on ours.
                                                  QMetaObject::invokeMethod(

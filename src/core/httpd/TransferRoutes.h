@@ -14,8 +14,8 @@ class TesselPortal;
 class TransferAgent;
 
 // The page's transfer API: /transfers, its controls and events, and /pick. Every
-// request needs the page's Origin and the device id; answers are JSON readable by
-// that origin only. Lives on the local service's thread.
+// request needs the Origin of a portal and the device id; answers are JSON readable by
+// that origin only, and tell of that origin's transfers only. Lives on the local service's thread.
 class TransferRoutes
 {
 public:
@@ -35,6 +35,11 @@ private:
     control(const HttpRequest& request, HttpConnection& connection, const QString& id, const QByteArray& action);
     std::optional<HttpResponse> openEvents(const HttpRequest& request, HttpConnection& connection);
     std::optional<HttpResponse> pick(const HttpRequest& request, HttpConnection& connection, bool folder);
+    // answerLater, for the transfer id when the asking page's origin started it.
+    std::optional<HttpResponse> answerOwned(const HttpRequest& request,
+                                            HttpConnection& connection,
+                                            const QString& id,
+                                            const std::function<HttpResponse()>& work);
     // Holds the connection and answers it with what work, run on the agent's thread, returns.
     std::optional<HttpResponse>
     answerLater(const HttpRequest& request, HttpConnection& connection, const std::function<HttpResponse()>& work);

@@ -9,35 +9,40 @@ QString resolved(const QString& path)
 }
 } // namespace
 
-void Grants::grantUpload(const QString& path)
+void Grants::grantUpload(const QString& origin, const QString& path)
+{
+    grant(m_uploads, origin, path);
+}
+
+void Grants::grantDownloadFolder(const QString& origin, const QString& folder)
+{
+    grant(m_downloadFolders, origin, folder);
+}
+
+void Grants::grant(Granted& granted, const QString& origin, const QString& path)
 {
     const QString real = resolved(path);
+    if (origin.isEmpty() || real.isEmpty()) {
+        return;
+    }
     const QMutexLocker lock(&m_mutex);
-    if (!real.isEmpty() && !m_uploads.contains(real)) {
-        m_uploads.append(real);
+    QStringList& paths = granted[origin];
+    if (!paths.contains(real)) {
+        paths.append(real);
     }
 }
 
-void Grants::grantDownloadFolder(const QString& folder)
+bool Grants::mayUpload(const QString& origin, const QString& path) const
+{
+    const QMutexLocker lock(&m_mutex);
+    return covered(m_uploads.value(origin), path);
+}
+
+bool Grants::mayDownloadInto(const QString& origin, const QString& folder) const
 {
     const QString real = resolved(folder);
     const QMutexLocker lock(&m_mutex);
-    if (!real.isEmpty() && !m_downloadFolders.contains(real)) {
-        m_downloadFolders.append(real);
-    }
-}
-
-bool Grants::mayUpload(const QString& path) const
-{
-    const QMutexLocker lock(&m_mutex);
-    return covered(m_uploads, path);
-}
-
-bool Grants::mayDownloadInto(const QString& folder) const
-{
-    const QString real = resolved(folder);
-    const QMutexLocker lock(&m_mutex);
-    return !real.isEmpty() && m_downloadFolders.contains(real);
+    return !real.isEmpty() && m_downloadFolders.value(origin).contains(real);
 }
 
 bool Grants::isInside(const QString& path, const QString& folder)

@@ -46,6 +46,9 @@ struct Transfer
     QString error;
     // Upload: the tus endpoint. Download: the file's URL.
     QUrl url;
+    // The origin of the page that started it, "scheme://host[:port]": pages of another origin
+    // neither see nor control it.
+    QString origin;
     // The page's metadata for each upload.
     QJsonObject metadata;
     // The page's header fields, credentials among them: held in memory only.

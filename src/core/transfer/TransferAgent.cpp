@@ -96,6 +96,8 @@ TransferAgent::TransferAgent(const QString& dataFolder,
     m_client.setStallSeconds(qEnvironmentVariableIntValue(StallSecondsVariable));
     m_transfers = m_store.load(m_nextId);
     for (const auto& transfer : m_transfers) {
+        // Uploads and downloads go only to and from the origin of the page that started them.
+        transfer->origin = originOf(transfer->url);
         // After a restart nothing moves until the page resumes it, with fresh credentials.
         if (!transfer->hasEnded()) {
             transfer->state = Transfer::State::Paused;
@@ -142,13 +144,14 @@ TransferAgent::Outcome TransferAgent::startUpload(const QString& path,
     if (originOf(endpoint) != origin) {
         return refusal(Verdict::Forbidden, QStringLiteral("uploads go only to the page's own origin"));
     }
-    if (!QFileInfo(path).isAbsolute() || !m_grants->mayUpload(path)) {
+    if (!QFileInfo(path).isAbsolute() || !m_grants->mayUpload(origin, path)) {
         return refusal(Verdict::Forbidden, QStringLiteral("the path was not handed over"));
     }
     auto transfer = std::make_unique<Transfer>();
     transfer->direction = Transfer::Direction::Upload;
     transfer->name = QFileInfo(path).fileName();
     transfer->url = endpoint;
+    transfer->origin = origin;
     transfer->metadata = metadata;
     transfer->headers = headers;
     transfer->hadHeaders = !headers.isEmpty();
@@ -169,7 +172,7 @@ TransferAgent::Outcome TransferAgent::startDownload(
         return refusal(Verdict::Forbidden, QStringLiteral("downloads come only from the page's own origin"));
     }
     const bool downloads = folder == DownloadsFolder;
-    if (!downloads && !m_grants->mayDownloadInto(folder)) {
+    if (!downloads && !m_grants->mayDownloadInto(origin, folder)) {
         return refusal(Verdict::Forbidden, QStringLiteral("that folder was not chosen in the agent's dialog"));
     }
     const QString target = downloads ? m_downloadFolder : QFileInfo(folder).canonicalFilePath();
@@ -184,6 +187,7 @@ TransferAgent::Outcome TransferAgent::startDownload(
     transfer->direction = Transfer::Direction::Download;
     transfer->name = QFileInfo(item.path).fileName();
     transfer->url = url;
+    transfer->origin = origin;
     transfer->headers = headers;
     transfer->hadHeaders = !headers.isEmpty();
     transfer->items = {item};
@@ -207,7 +211,7 @@ QString TransferAgent::claimDownloadPath(const QString& folder, const QString& p
 }
 
 TransferAgent::PageDownload
-TransferAgent::addPageDownload(const QString& proposedName, const QUrl& url, qint64 bytesTotal)
+TransferAgent::addPageDownload(const QString& proposedName, const QUrl& url, qint64 bytesTotal, const QString& origin)
 {
     const QString proposed = proposedName.isEmpty() ? QFileInfo(url.path()).fileName() : proposedName;
     TransferItem item;
@@ -222,6 +226,7 @@ TransferAgent::addPageDownload(const QString& proposedName, const QUrl& url, qin
     transfer->direction = Transfer::Direction::Page;
     transfer->name = QFileInfo(item.path).fileName();
     transfer->url = url;
+    transfer->origin = origin;
     transfer->items = {item};
     // The engine writes the part file from the start.
     transfer->state = Transfer::State::Running;
@@ -279,18 +284,36 @@ TransferAgent::Outcome TransferAgent::added(std::unique_ptr<Transfer> transfer)
     qCDebug(lcTransfer).noquote() << "transfer" << added.id << added.url.toString(QUrl::RemoveQuery) << "with"
                                   << added.items.size() << "files";
     save();
-    emit transferChanged(toJson(added), true);
+    emit transferChanged(toJson(added), true, added.origin);
     schedule();
     return {Verdict::Ok, QString(), toJson(added)};
 }
 
 QJsonArray TransferAgent::list() const
 {
+    return listWhere([](const Transfer&) { return true; });
+}
+
+QJsonArray TransferAgent::listOf(const QString& origin) const
+{
+    return listWhere([&origin](const Transfer& transfer) { return transfer.origin == origin; });
+}
+
+QJsonArray TransferAgent::listWhere(const std::function<bool(const Transfer&)>& accept) const
+{
     QJsonArray transfers;
     for (const auto& transfer : m_transfers) {
-        transfers.append(toJson(*transfer));
+        if (accept(*transfer)) {
+            transfers.append(toJson(*transfer));
+        }
     }
     return transfers;
+}
+
+bool TransferAgent::belongsTo(const QString& id, const QString& origin) const
+{
+    const Transfer* transfer = find(id);
+    return transfer && transfer->origin == origin;
 }
 
 TransferAgent::Outcome TransferAgent::pause(const QString& id)
@@ -368,11 +391,12 @@ TransferAgent::Outcome TransferAgent::forget(const QString& id)
     if (!transfer->hasEnded()) {
         return refusal(Verdict::Conflict, QStringLiteral("the transfer has not ended"));
     }
+    const QString origin = transfer->origin;
     m_transfers.erase(std::find_if(
         m_transfers.begin(), m_transfers.end(), [transfer](const auto& held) { return held.get() == transfer; }));
     m_reportedBytes.remove(id);
     save();
-    emit transferRemoved(id);
+    emit transferRemoved(id, origin);
     return {};
 }
 
@@ -539,7 +563,7 @@ void TransferAgent::setState(Transfer& transfer, Transfer::State state, const QS
     transfer.error = error;
     transfer.bytesPerSecond = 0;
     save();
-    emit transferChanged(toJson(transfer), true);
+    emit transferChanged(toJson(transfer), true, transfer.origin);
 }
 
 void TransferAgent::reportProgress()
@@ -555,7 +579,7 @@ void TransferAgent::reportProgress()
         const qint64 speed = qMax<qint64>(0, bytes - before) * MsPerSecond / elapsedMs;
         if (bytes != before || speed != transfer->bytesPerSecond) {
             transfer->bytesPerSecond = speed;
-            emit transferChanged(toJson(*transfer), false);
+            emit transferChanged(toJson(*transfer), false, transfer->origin);
         }
     }
     // A download's validator and size become known while it runs; a crash must not lose them.

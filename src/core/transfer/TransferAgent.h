@@ -13,6 +13,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -75,7 +76,12 @@ public:
                         const QString& origin);
     Outcome startDownload(
         const QUrl& url, const QString& name, const QString& folder, const HeaderList& headers, const QString& origin);
+    // Every transfer, as the shell shows them.
     QJsonArray list() const;
+    // The transfers a page of origin started.
+    QJsonArray listOf(const QString& origin) const;
+    // Whether a page of origin started the transfer id; no other page may see or control it.
+    bool belongsTo(const QString& id, const QString& origin) const;
     Outcome pause(const QString& id);
     // headers: fresh header fields, or none to keep the present ones.
     Outcome resume(const QString& id, const HeaderList* headers);
@@ -94,7 +100,9 @@ public:
         QString id;
         QString partPath;
     };
-    PageDownload addPageDownload(const QString& proposedName, const QUrl& url, qint64 bytesTotal);
+    // origin: that of the page that started it.
+    PageDownload
+    addPageDownload(const QString& proposedName, const QUrl& url, qint64 bytesTotal, const QString& origin);
     void pageDownloadProgress(const QString& id, qint64 bytesDone, qint64 bytesTotal);
     // error: empty when the engine wrote the whole file, which then takes its final name.
     void pageDownloadEnded(const QString& id, const QString& error);
@@ -103,13 +111,15 @@ public:
 
 signals:
     // A transfer's figures moved (stateChanged false) or its state changed (true).
-    void transferChanged(const QJsonObject& transfer, bool stateChanged);
-    void transferRemoved(const QString& id);
+    // origin: the transfer's, whose pages alone may hear of it.
+    void transferChanged(const QJsonObject& transfer, bool stateChanged, const QString& origin);
+    void transferRemoved(const QString& id, const QString& origin);
     // The page's cancel reached a download the web engine moves: the engine must stop it.
     void pageDownloadCancelled(const QString& id);
 
 private:
     Transfer* find(const QString& id) const;
+    QJsonArray listWhere(const std::function<bool(const Transfer&)>& accept) const;
     Outcome added(std::unique_ptr<Transfer> transfer);
     QJsonObject toJson(const Transfer& transfer) const;
     void schedule();
