@@ -667,7 +667,8 @@ void TestTransferFaults::linksInTheDownloadFolderAreNotFollowed()
     agent();
     QString id;
     if (moment == QLatin1String("page")) {
-        const TransferAgent::PageDownload page = m_agent->addPageDownload(planted, QUrl(m_server.origin()), 4 * MiB);
+        const TransferAgent::PageDownload page =
+            m_agent->addPageDownload(planted, QUrl(m_server.origin()), 4 * MiB, m_server.origin());
         QVERIFY(QFile::remove(page.partPath) && QFile::copy(served, page.partPath) && plant());
         id = page.id;
         m_agent->pageDownloadEnded(id, QString());
