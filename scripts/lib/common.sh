@@ -135,6 +135,28 @@ web_engine_environment() {
     fi
 }
 
+LOAD_PIDS=()
+
+# start_cpu_load COUNT: keeps COUNT processes spinning at the lowest priority, as other work on a
+# busy machine would; stop_cpu_load ends them.
+start_cpu_load() {
+    local started
+    for ((started = 0; started < $1; started++)); do
+        nice -n 19 sh -c 'while :; do :; done' &
+        LOAD_PIDS+=("$!")
+    done
+    log "$1 CPU hogs at the lowest priority: ${LOAD_PIDS[*]}"
+}
+
+stop_cpu_load() {
+    local pid
+    for pid in "${LOAD_PIDS[@]}"; do
+        kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+    done
+    LOAD_PIDS=()
+    return 0
+}
+
 XVFB_PID=
 WM_PID=
 TRAY_PID=

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -14,6 +15,7 @@
 namespace {
 // How the autostart entry starts the client: hidden in the tray.
 const QStringList AutostartArguments {QStringLiteral("-min"), QStringLiteral("-autorun")};
+const int CopyStartTimeoutMs = 30000;
 
 // Copies an executable under another file name, so it shows up under that name in /proc.
 QString copyExecutable(const QString& source, const QString& targetPath)
@@ -24,6 +26,16 @@ QString copyExecutable(const QString& source, const QString& targetPath)
     }
     QFile::setPermissions(targetPath, QFile::permissions(source) | QFile::ExeOwner);
     return targetPath;
+}
+
+// Processes start through setpriv, which only then becomes program: until /proc shows program's
+// file as the process's executable, the process still runs under setpriv's name.
+bool startCopy(ProcessSet& processes, const QString& program)
+{
+    const QString exe =
+        QStringLiteral("/proc/%1/exe").arg(processes.start(program, {QStringLiteral("60")})->processId());
+    const QString expected = QFileInfo(program).canonicalFilePath();
+    return QTest::qWaitFor([&] { return QFileInfo(exe).symLinkTarget() == expected; }, CopyStartTimeoutMs);
 }
 
 QByteArray processName(const QProcess* process)
@@ -91,9 +103,9 @@ void TestInstanceGuard::countsProcessesByExactFileName()
     QCOMPARE(InstanceGuard::countProcesses(name, 10), 0);
     ProcessSet processes;
     for (const QString& program : {lower, lower, upper}) {
-        QVERIFY(processes.start(program, {QStringLiteral("60")})->waitForStarted());
+        QVERIFY(startCopy(processes, program));
     }
-    QTRY_COMPARE(InstanceGuard::countProcesses(name, 10), 2);
+    QCOMPARE(InstanceGuard::countProcesses(name, 10), 2);
     QCOMPARE(InstanceGuard::countProcesses(QStringLiteral("Norv-guard-probe"), 10), 1);
     QCOMPARE(InstanceGuard::countProcesses(name, 1), 1);
     QCOMPARE(InstanceGuard::countProcesses(QStringLiteral("norv-guard"), 10), 0);
@@ -146,14 +158,14 @@ void TestInstanceGuard::unrelatedProgramWithTheSameNameBlocksStart()
     const QString otherCase = copyExecutable(m_sleep, m_dir.filePath(QStringLiteral("Norv-Client")));
     QVERIFY(!impostor.isEmpty() && !otherCase.isEmpty());
     ProcessSet processes;
-    QVERIFY(processes.start(otherCase, {QStringLiteral("60")})->waitForStarted());
+    QVERIFY(startCopy(processes, otherCase));
     // A name that differs only in letter case does not count.
     QProcess* beside = processes.start(TestEnvironment::clientPath());
     QVERIFY2(waitForStandardError(beside, ClientStartedLine), "a differently cased name blocked the client");
     beside->kill();
     QVERIFY(beside->waitForFinished());
 
-    QVERIFY(processes.start(impostor, {QStringLiteral("60")})->waitForStarted());
+    QVERIFY(startCopy(processes, impostor));
     QProcess* client = processes.start(TestEnvironment::clientPath());
     QVERIFY(client->waitForFinished(ClientStartTimeoutMs));
     QCOMPARE(client->exitCode(), 0);

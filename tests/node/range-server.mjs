@@ -3,6 +3,8 @@
 // Usage: node range-server.mjs FOLDER [KEY CERT]   (with KEY and CERT: over TLS)
 // Prints "listening PORT", then one line per request:
 // "GET /name range=<Range or -> status=<status>".
+// "?hold=N": the first such request for a file gets its body up to byte N of the file and then
+// nothing more on an open connection, so a pause always lands in the middle of that download.
 import fs from 'node:fs';
 import http from 'node:http';
 import https from 'node:https';
@@ -14,8 +16,22 @@ if (!folder) {
   process.exit(2);
 }
 
+const held = new Set();
+
+// Sends the file from start on, or only up to holdAt and then nothing.
+function send(file, start, holdAt, size, response) {
+  const stop = Math.min(holdAt, size);
+  fs.createReadStream(file, { start, end: stop - 1 }).pipe(response, { end: stop === size });
+}
+
 function answer(request, response) {
-  const name = decodeURIComponent(new URL(request.url, 'http://x').pathname.slice(1));
+  const url = new URL(request.url, 'http://x');
+  const name = decodeURIComponent(url.pathname.slice(1));
+  let holdAt = Infinity;
+  if (url.searchParams.has('hold') && !held.has(name)) {
+    held.add(name);
+    holdAt = Number(url.searchParams.get('hold'));
+  }
   const file = path.join(folder, path.basename(name));
   let stat;
   try {
@@ -44,12 +60,12 @@ function answer(request, response) {
     headers['Content-Range'] = `bytes ${start}-${stat.size - 1}/${stat.size}`;
     headers['Content-Length'] = stat.size - start;
     response.writeHead(206, headers);
-    fs.createReadStream(file, { start }).pipe(response);
+    send(file, start, holdAt, stat.size, response);
     return 206;
   }
   headers['Content-Length'] = stat.size;
   response.writeHead(200, headers);
-  fs.createReadStream(file).pipe(response);
+  send(file, 0, holdAt, stat.size, response);
   return 200;
 }
 

@@ -1,6 +1,6 @@
 // reliability-writer settings|autostart: rewrites the settings file or the autostart entry
 // forever, alternating between two contents, until it is killed. Says "writing" on standard
-// output once the first content is on disk.
+// output each time a content is on disk.
 #include "WriterContents.h"
 #include "platform/AutoStart.h"
 
@@ -21,7 +21,6 @@ int main(int argc, char** argv)
     if (!settings && mode != QLatin1String(WriterContents::AutoStartMode)) {
         return UsageError;
     }
-    bool announced = false;
     for (int round = 0;; round = 1 - round) {
         if (settings) {
             SettingsFile::write(WriterContents::settings(round));
@@ -30,10 +29,7 @@ int main(int argc, char** argv)
             qputenv("APPIMAGE", WriterContents::programPath(round).toLocal8Bit());
             AutoStart::apply(true);
         }
-        if (!announced) {
-            std::fputs(WriterContents::StartedLine, stdout);
-            std::fflush(stdout);
-            announced = true;
-        }
+        std::fputs(WriterContents::StartedLine, stdout);
+        std::fflush(stdout);
     }
 }

@@ -12,6 +12,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -36,26 +37,44 @@ const QByteArray KilledRunBytesPerSecond = QByteArray::number(8 * MiB);
 const int LatestKillMs = 1500;
 const char* const SeedVariable = "NORV_TEST_SEED";
 
-// Chooses path in the client's open-files dialog, as the user would.
+const QString DialogName = QStringLiteral("^Open$");
+const int DialogCloseMs = 5000;
+
+bool xdotool(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    return process.waitForFinished(ReplyTimeoutMs) && process.exitCode() == 0;
+}
+
+bool dialogShown()
+{
+    return xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), DialogName});
+}
+
+// Chooses path in the client's open-files dialog, as the user would. A completion list that the
+// typing opened takes a Return for itself, so Return is pressed until the dialog has closed.
 void chooseInDialog(const QString& path)
 {
-    QProcess xdotool;
-    xdotool.start(QStringLiteral("xdotool"),
-                  {QStringLiteral("search"),
-                   QStringLiteral("--sync"),
-                   QStringLiteral("--onlyvisible"),
-                   QStringLiteral("--name"),
-                   QStringLiteral("^Open$"),
-                   QStringLiteral("windowactivate"),
-                   QStringLiteral("--sync"),
-                   QStringLiteral("type"),
-                   QStringLiteral("--delay"),
-                   QStringLiteral("1"),
-                   path});
-    QVERIFY(xdotool.waitForFinished(ReplyTimeoutMs));
-    xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")});
-    QVERIFY(xdotool.waitForFinished(ReplyTimeoutMs));
+    QVERIFY(xdotool({QStringLiteral("search"),
+                     QStringLiteral("--sync"),
+                     QStringLiteral("--onlyvisible"),
+                     QStringLiteral("--name"),
+                     DialogName,
+                     QStringLiteral("windowactivate"),
+                     QStringLiteral("--sync"),
+                     QStringLiteral("type"),
+                     QStringLiteral("--delay"),
+                     QStringLiteral("1"),
+                     path}));
+    QElapsedTimer clock;
+    clock.start();
+    while (dialogShown() && clock.elapsed() < ReplyTimeoutMs) {
+        QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+        QTest::qWaitFor([] { return !dialogShown(); }, DialogCloseMs);
+    }
 }
+
 // A file of FileBytes whose mebibytes repeat the letters from first on, so a misplaced piece shows.
 bool writeLetters(const QString& path, char first)
 {

@@ -1,3 +1,4 @@
+#include "common/AgentFixture.h"
 #include "common/NodePeer.h"
 #include "common/TestCertificates.h"
 #include "common/TestData.h"
@@ -59,7 +60,7 @@ bool mountTmpfs(const QString& folder, qint64 bytes)
 }
 } // namespace
 
-class TestTransferFaults : public QObject
+class TestTransferFaults : public AgentFixture
 {
     Q_OBJECT
 
@@ -97,8 +98,6 @@ private slots:
     void linksInTheDownloadFolderAreNotFollowed();
 
 private:
-    TransferAgent& agent();
-    QJsonObject transfer(const QString& id) const { return TransferWatch::transfer(*m_agent, id); }
     // origin: the server's, by default the plain fault server's.
     QString upload(const QString& path, const QString& faults, const QString& origin = QString());
     QString download(const QString& name, const QString& faults);
@@ -114,13 +113,7 @@ private:
     NodePeer m_server;
     int m_logStart = 0;
     QTemporaryDir m_serverFolder;
-    std::unique_ptr<QTemporaryDir> m_work;
-    QString m_data;
-    QString m_downloads;
     QString m_mounted;
-    CertificateTrust m_trust;
-    Grants m_grants;
-    std::unique_ptr<TransferAgent> m_agent;
 };
 
 void TestTransferFaults::initTestCase()
@@ -131,16 +124,13 @@ void TestTransferFaults::initTestCase()
 
 void TestTransferFaults::init()
 {
-    m_work = std::make_unique<QTemporaryDir>();
-    m_data = m_work->filePath(QStringLiteral("data"));
-    m_downloads = m_work->filePath(QStringLiteral("Downloads"));
-    QVERIFY(QDir().mkpath(m_downloads));
+    QVERIFY(makeFolders());
     m_logStart = m_server.output().size();
 }
 
 void TestTransferFaults::cleanup()
 {
-    m_agent.reset();
+    endAgent();
     qunsetenv(RateLimitVariable);
     qunsetenv(StallSecondsVariable);
     qunsetenv(RetryDelay::CeilingVariable);
@@ -152,32 +142,16 @@ void TestTransferFaults::cleanup()
     QDir().mkpath(m_serverFolder.filePath(QStringLiteral("uploads")));
 }
 
-TransferAgent& TestTransferFaults::agent()
-{
-    m_agent = std::make_unique<TransferAgent>(m_data, m_downloads, &m_trust, &m_grants);
-    return *m_agent;
-}
-
 QString TestTransferFaults::upload(const QString& path, const QString& faults, const QString& origin)
 {
     const QString server = origin.isEmpty() ? m_server.origin() : origin;
-    m_grants.grantUpload(server, path);
-    return m_agent
-        ->startUpload(path, QUrl(server + QLatin1Char('/') + faults + QStringLiteral("/files/")), {}, {}, server)
-        .transfer.value(QStringLiteral("id"))
-        .toString();
+    return startUpload(path, QUrl(server + QLatin1Char('/') + faults + QStringLiteral("/files/")), server);
 }
 
 QString TestTransferFaults::download(const QString& name, const QString& faults)
 {
-    return m_agent
-        ->startDownload(QUrl(m_server.origin() + QLatin1Char('/') + faults + QStringLiteral("/get/") + name),
-                        name,
-                        QStringLiteral("downloads"),
-                        {},
-                        m_server.origin())
-        .transfer.value(QStringLiteral("id"))
-        .toString();
+    return startDownload(
+        QUrl(m_server.origin() + QLatin1Char('/') + faults + QStringLiteral("/get/") + name), name, m_server.origin());
 }
 
 QString TestTransferFaults::sourceFile(const QString& name, qint64 size)
