@@ -22,6 +22,7 @@
 #include "platform/AutoStart.h"
 #include "platform/FileManager.h"
 #include "proxy/CProxyLoginUI.h"
+#include "transfers/CertificateQuestion.h"
 #include "transfers/PickDialog.h"
 #include "transfers/TransferNotices.h"
 #include "transfers/TrayProgress.h"
@@ -668,6 +669,7 @@ void CMainWindow::connectTransfers()
         connect(agent, &TransferAgent::transferRemoved, tray->progress, &TrayProgress::transferRemoved);
     }
     new TransferNotices(agent, tray, this);
+    certificateQuestion = new CertificateQuestion(&portal->certificateTrust(), tray, this);
 }
 
 void CMainWindow::retranslateMenus()

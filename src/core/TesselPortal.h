@@ -36,12 +36,12 @@ public:
     TesselCore* core() const { return m_core; }
     TransferAgent* transferAgent() const { return m_agent; }
     const Grants& grants() const { return *m_grants; }
+    // The certificates the user trusts for the view and the agent alike.
+    CertificateTrust& certificateTrust() const { return *m_trust; }
 
     // The shell's hand-overs, safe from any thread.
     // A path dropped into the window may be uploaded (a folder: what is inside it).
     void grantDroppedPath(const QString& path);
-    // The certificate the view accepted for host despite errors, its leaf in DER form.
-    void acceptCertificate(const QString& host, const QByteArray& leafDer);
 
     // Pauses every running transfer and saves where it got to, so the next run can resume it.
     void pauseTransfers();

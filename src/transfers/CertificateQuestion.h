@@ -1,0 +1,33 @@
+#ifndef CERTIFICATEQUESTION_H
+#define CERTIFICATEQUESTION_H
+
+#include "platform/DesktopNotifier.h"
+
+#include <QObject>
+
+class CertificateTrust;
+class QSystemTrayIcon;
+class QWebEngineCertificateError;
+
+// Decides on the certificate errors of the portal's own host. A certificate the system does
+// not trust is pinned for its host and port the first time (the page loads as it always did)
+// and accepted while it stays the same. A different one is a question to the user while a
+// window of the client shows; otherwise it is refused and a notification says why.
+class CertificateQuestion : public QObject
+{
+    Q_OBJECT
+
+public:
+    CertificateQuestion(CertificateTrust* trust, QSystemTrayIcon* tray, QObject* parent = nullptr);
+
+    // The page's answer for error now; when it is deferred the user answers it later.
+    bool decide(QWebEngineCertificateError error);
+
+private:
+    void ask(QWebEngineCertificateError error, const QByteArray& pinned);
+
+    CertificateTrust* const m_trust;
+    DesktopNotifier m_notifier;
+};
+
+#endif // CERTIFICATEQUESTION_H
