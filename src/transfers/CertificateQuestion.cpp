@@ -7,8 +7,6 @@
 #include "i18n/CertificateTexts.h"
 #include "login/CLoginUI.h"
 
-#include <QWebEngineCertificateError>
-
 namespace {
 bool clientWindowShows()
 {
@@ -56,16 +54,32 @@ void CertificateQuestion::ask(QWebEngineCertificateError error, const QByteArray
 {
     // Deferred, the load waits for the answer without a loop nested in the engine's handler.
     error.defer();
-    auto* dialog = new CertificateChangeUI(error.url().host(), pinned, error.certificateChain().first());
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QDialog::finished, this, [this, error](int result) mutable {
-        if (result == QDialog::Accepted) {
-            m_trust->pin(error.url(), error.certificateChain().first().toDer());
+    m_waiting.append(error);
+    if (m_dialog) {
+        return;
+    }
+    m_dialog = new CertificateChangeUI(error.url().host(), pinned, error.certificateChain().first());
+    m_dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(
+        m_dialog, &QDialog::finished, this, [this, error](int result) { answer(error, result == QDialog::Accepted); });
+    mainWindowInstance->placeDialog(m_dialog);
+    m_dialog->open();
+}
+
+void CertificateQuestion::answer(const QWebEngineCertificateError& asked, bool trusted)
+{
+    const QByteArray leaf = asked.certificateChain().first().toDer();
+    if (trusted) {
+        m_trust->pin(asked.url(), leaf);
+    }
+    for (QWebEngineCertificateError& error : m_waiting) {
+        const bool shown =
+            error.url().authority() == asked.url().authority() && error.certificateChain().first().toDer() == leaf;
+        if (trusted && shown) {
             error.ignoreCertificateError();
         } else {
             error.rejectCertificate();
         }
-    });
-    mainWindowInstance->placeDialog(dialog);
-    dialog->open();
+    }
+    m_waiting.clear();
 }

@@ -3,11 +3,14 @@
 
 #include "platform/DesktopNotifier.h"
 
+#include <QList>
 #include <QObject>
+#include <QPointer>
+#include <QWebEngineCertificateError>
 
 class CertificateTrust;
 class QSystemTrayIcon;
-class QWebEngineCertificateError;
+class CertificateChangeUI;
 
 // Decides on the certificate errors of the portal's own host. A certificate the system does
 // not trust is pinned for its host and port the first time (the page loads as it always did)
@@ -25,9 +28,14 @@ public:
 
 private:
     void ask(QWebEngineCertificateError error, const QByteArray& pinned);
+    // Answers every waiting error: trusted, those showing the leaf the user saw load.
+    void answer(const QWebEngineCertificateError& asked, bool trusted);
 
     CertificateTrust* const m_trust;
     DesktopNotifier m_notifier;
+    // One question at a time: the engine may meet the changed leaf again while it is open.
+    QPointer<CertificateChangeUI> m_dialog;
+    QList<QWebEngineCertificateError> m_waiting;
 };
 
 #endif // CERTIFICATEQUESTION_H
