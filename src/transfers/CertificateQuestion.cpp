@@ -7,6 +7,8 @@
 #include "i18n/CertificateTexts.h"
 #include "login/CLoginUI.h"
 
+#include <utility>
+
 namespace {
 bool clientWindowShows()
 {
@@ -41,9 +43,12 @@ bool CertificateQuestion::decide(QWebEngineCertificateError error)
     }
     qCWarning(lcWeb) << "certificateError: the certificate changed for" << address.authority();
     if (!clientWindowShows()) {
-        // The automatic login from the tray: nobody could answer, so nothing loads.
-        m_notifier.show(
-            {CertificateTexts::changedTitle(), CertificateTexts::notLoaded(address.host()), QString(), QString()});
+        // The automatic login from the tray: nobody could answer, so nothing loads. The engine
+        // meets the leaf once per request; one notice per leaf says it all.
+        if (std::exchange(m_notifiedLeaf, leaf) != leaf) {
+            m_notifier.show(
+                {CertificateTexts::changedTitle(), CertificateTexts::notLoaded(address.host()), QString(), QString()});
+        }
         return false;
     }
     ask(error, m_trust->pinned(address));

@@ -36,6 +36,8 @@ private:
     // One question at a time: the engine may meet the changed leaf again while it is open.
     QPointer<CertificateChangeUI> m_dialog;
     QList<QWebEngineCertificateError> m_waiting;
+    // The leaf the last notification was about.
+    QByteArray m_notifiedLeaf;
 };
 
 #endif // CERTIFICATEQUESTION_H
