@@ -7,6 +7,7 @@
 #include "common/TestEnvironment.h"
 #include "common/TinyProxy.h"
 #include "core/TesselPortal.h"
+#include "core/transfer/CertificateTrust.h"
 #include "core/transfer/ProxyRoute.h"
 #include "core/transfer/TransferAgent.h"
 #include "i18n/CTextTable.h"
