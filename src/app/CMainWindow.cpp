@@ -255,6 +255,7 @@ void CMainWindow::handle_load(QString sName, QString sUrl, bool isLogin)
         destroyWebView();
     }
     loginUI->setInputEnabled(false);
+    certificateQuestion->newLoad();
     loading = true;
     loginUI->showMessage(LoadingNotice);
     currentName = sName;

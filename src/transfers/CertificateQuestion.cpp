@@ -10,6 +10,12 @@
 #include <utility>
 
 namespace {
+QByteArray declinedKey(const QWebEngineCertificateError& error)
+{
+    return error.url().authority().toUtf8() + ' '
+        + CertificateTrust::fingerprint(error.certificateChain().first().toDer());
+}
+
 bool clientWindowShows()
 {
     return mainWindowInstance->isVisible() || mainWindowInstance->loginUI->isVisible();
@@ -42,6 +48,9 @@ bool CertificateQuestion::decide(QWebEngineCertificateError error)
         break;
     }
     qCWarning(lcWeb) << "certificateError: the certificate changed for" << address.authority();
+    if (m_declined.contains(declinedKey(error))) {
+        return false;
+    }
     if (!clientWindowShows()) {
         // The automatic login from the tray: nobody could answer, so nothing loads. The engine
         // meets the leaf once per request; one notice per leaf says it all.
@@ -65,8 +74,11 @@ void CertificateQuestion::ask(QWebEngineCertificateError error, const QByteArray
     }
     m_dialog = new CertificateChangeUI(error.url().host(), pinned, error.certificateChain().first());
     m_dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(
-        m_dialog, &QDialog::finished, this, [this, error](int result) { answer(error, result == QDialog::Accepted); });
+    connect(m_dialog, &QDialog::finished, this, [this, error](int result) {
+        // Closed now, though deleted later: an error meanwhile gets a question of its own.
+        m_dialog = nullptr;
+        answer(error, result == QDialog::Accepted);
+    });
     mainWindowInstance->placeDialog(m_dialog);
     m_dialog->open();
 }
@@ -76,6 +88,8 @@ void CertificateQuestion::answer(const QWebEngineCertificateError& asked, bool t
     const QByteArray leaf = asked.certificateChain().first().toDer();
     if (trusted) {
         m_trust->pin(asked.url(), leaf);
+    } else {
+        m_declined.insert(declinedKey(asked));
     }
     for (QWebEngineCertificateError& error : m_waiting) {
         const bool shown =

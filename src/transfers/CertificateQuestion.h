@@ -6,6 +6,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QWebEngineCertificateError>
 
 class CertificateTrust;
@@ -25,6 +26,8 @@ public:
 
     // The page's answer for error now; when it is deferred the user answers it later.
     bool decide(QWebEngineCertificateError error);
+    // A new load of the portal: a leaf the user declined is asked about again.
+    void newLoad() { m_declined.clear(); }
 
 private:
     void ask(QWebEngineCertificateError error, const QByteArray& pinned);
@@ -36,6 +39,8 @@ private:
     // One question at a time: the engine may meet the changed leaf again while it is open.
     QPointer<CertificateChangeUI> m_dialog;
     QList<QWebEngineCertificateError> m_waiting;
+    // Address and leaf the user declined in this load: the engine meets them again, unasked.
+    QSet<QByteArray> m_declined;
     // The leaf the last notification was about.
     QByteArray m_notifiedLeaf;
 };
