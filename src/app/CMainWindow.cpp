@@ -23,6 +23,7 @@
 #include "platform/FileManager.h"
 #include "platform/WindowActivation.h"
 #include "proxy/CProxyLoginUI.h"
+#include "transfers/CertificateQuestion.h"
 #include "transfers/PickDialog.h"
 #include "transfers/TransferNotices.h"
 #include "transfers/TrayProgress.h"
@@ -273,6 +274,7 @@ void CMainWindow::handle_load(QString sName, QString sUrl, bool isLogin)
         destroyWebView();
     }
     loginUI->setInputEnabled(false);
+    certificateQuestion->newLoad();
     loading = true;
     loginUI->showMessage(LoadingNotice);
     currentName = sName;
@@ -702,6 +704,7 @@ void CMainWindow::connectTransfers()
         connect(agent, &TransferAgent::transferRemoved, tray->progress, &TrayProgress::transferRemoved);
     }
     new TransferNotices(agent, tray, this);
+    certificateQuestion = new CertificateQuestion(&portal->certificateTrust(), tray, this);
 }
 
 void CMainWindow::retranslateMenus()

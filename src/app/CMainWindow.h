@@ -23,6 +23,7 @@ class QWebEngineProfile;
 
 class CCheckUpdateUI;
 class CLoginUI;
+class CertificateQuestion;
 class CMiniTray;
 class CTextTable;
 class CThread;
@@ -145,6 +146,8 @@ public:
     QString currentName;
     QString currentUrl;
     CMiniTray* tray = nullptr;
+    // Decides on the portal's certificate errors; the page asks it.
+    CertificateQuestion* certificateQuestion = nullptr;
     CThread* worker = nullptr;
     CCheckUpdateUI* updateDialog = nullptr;
     QTimer* loginTimer = nullptr;

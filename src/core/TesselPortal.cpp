@@ -28,7 +28,7 @@ TesselPortal::TesselPortal(TesselCore* core, ProxyLogin* proxyLogin, QObject* pa
     : QObject(parent)
     , m_core(core)
     , m_grants(std::make_unique<Grants>())
-    , m_trust(std::make_unique<CertificateTrust>())
+    , m_trust(std::make_unique<CertificateTrust>(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)))
 {
     m_agentThread = new QThread;
     m_agentThread->setObjectName(QStringLiteral("TesselTransfers"));
@@ -58,11 +58,6 @@ void TesselPortal::setPortalOrigins(const QList<QUrl>& savedServers, const QUrl&
 void TesselPortal::grantDroppedPath(const QString& path)
 {
     m_grants->grantUpload(m_origins.loaded(), path);
-}
-
-void TesselPortal::acceptCertificate(const QString& host, const QByteArray& leafDer)
-{
-    m_trust->accept(host, leafDer);
 }
 
 void TesselPortal::pauseTransfers()

@@ -39,6 +39,8 @@ public:
     TesselCore* core() const { return m_core; }
     TransferAgent* transferAgent() const { return m_agent; }
     const Grants& grants() const { return *m_grants; }
+    // The certificates the user trusts for the view and the agent alike.
+    CertificateTrust& certificateTrust() const { return *m_trust; }
 
     // The shell's hand-overs, safe from any thread.
     // The pages that may use the transfer API: those of the saved servers and of the portal
@@ -48,8 +50,6 @@ public:
     // A path dropped into the window may be uploaded (a folder: what is inside it) by pages of
     // the portal loaded now.
     void grantDroppedPath(const QString& path);
-    // The certificate the view accepted for host despite errors, its leaf in DER form.
-    void acceptCertificate(const QString& host, const QByteArray& leafDer);
 
     // Pauses every running transfer and saves where it got to, so the next run can resume it.
     void pauseTransfers();

@@ -223,4 +223,39 @@
         <translation>在文件夹中显示</translation>
     </message>
 </context>
+<context>
+    <name>Certificates</name>
+    <message>
+        <source>CertificateChanged</source>
+        <translation>证书已更改</translation>
+    </message>
+    <message>
+        <source>CertificateChangedQuestion</source>
+        <translation>%1 的证书与之前信任的证书不同。网络中可能有人冒充该服务器。仅当服务器管理员确认已更换证书时，才信任新证书。</translation>
+    </message>
+    <message>
+        <source>TrustedBefore</source>
+        <translation>之前信任的：%1</translation>
+    </message>
+    <message>
+        <source>PresentedNow</source>
+        <translation>当前出示的：%1</translation>
+    </message>
+    <message>
+        <source>ValidFromUntil</source>
+        <translation>有效期：%1 至 %2</translation>
+    </message>
+    <message>
+        <source>Issuer</source>
+        <translation>颁发者：%1</translation>
+    </message>
+    <message>
+        <source>TrustNewCertificate</source>
+        <translation>信任新证书</translation>
+    </message>
+    <message>
+        <source>NotLoadedCertificateChanged</source>
+        <translation>未加载 %1：其证书已更改。请打开客户端决定是否信任。</translation>
+    </message>
+</context>
 </TS>

@@ -223,4 +223,39 @@
         <translation>Show in folder</translation>
     </message>
 </context>
+<context>
+    <name>Certificates</name>
+    <message>
+        <source>CertificateChanged</source>
+        <translation>Certificate changed</translation>
+    </message>
+    <message>
+        <source>CertificateChangedQuestion</source>
+        <translation>The certificate of %1 is not the one trusted before. Someone on the network may be posing as the server. Trust the new certificate only if the server's administrator says it was replaced.</translation>
+    </message>
+    <message>
+        <source>TrustedBefore</source>
+        <translation>Trusted before: %1</translation>
+    </message>
+    <message>
+        <source>PresentedNow</source>
+        <translation>Presented now: %1</translation>
+    </message>
+    <message>
+        <source>ValidFromUntil</source>
+        <translation>Valid from %1 until %2</translation>
+    </message>
+    <message>
+        <source>Issuer</source>
+        <translation>Issued by: %1</translation>
+    </message>
+    <message>
+        <source>TrustNewCertificate</source>
+        <translation>Trust the new certificate</translation>
+    </message>
+    <message>
+        <source>NotLoadedCertificateChanged</source>
+        <translation>%1 was not loaded: its certificate changed. Open the client to decide whether to trust it.</translation>
+    </message>
+</context>
 </TS>

@@ -4,6 +4,8 @@
 #include "CLoginUI.h"
 #include "ItemWidgetFile.h"
 #include "app/CMainWindow.h"
+#include "core/TesselPortal.h"
+#include "core/transfer/CertificateTrust.h"
 
 #include <algorithm>
 
@@ -14,6 +16,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QTextDocument>
+#include <QUrl>
 
 SavedServerRows::SavedServerRows(CLoginUI* window)
     : window(window)
@@ -110,7 +113,20 @@ void SavedServerRows::deleteServerOfRow(const ItemWidgetFile* row)
     }
     servers.remove(index);
     mainWindowInstance->writeServerConfig();
+    forgetCertificates(url);
     removeServer(url, row);
+}
+
+void SavedServerRows::forgetCertificates(const QString& url) const
+{
+    // Pins belong to the host, which another saved server may still name.
+    const QString host = QUrl(url).host();
+    const QVector<ServerEntry>& servers = mainWindowInstance->serverList;
+    if (std::none_of(servers.cbegin(), servers.cend(), [&host](const ServerEntry& entry) {
+            return QUrl(entry.url).host().compare(host, Qt::CaseInsensitive) == 0;
+        })) {
+        mainWindowInstance->portal->certificateTrust().forgetHost(host);
+    }
 }
 
 int SavedServerRows::firstRowOf(const QString& url) const

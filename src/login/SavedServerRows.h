@@ -35,6 +35,8 @@ private:
     // How many rows before rowIndex show the same address: picks the matching menu entry.
     int copiesBefore(const QString& url, int rowIndex) const;
     void removeMenuEntry(const QString& url, int copy);
+    // Forgets the certificates trusted for url's host once no saved server names it.
+    void forgetCertificates(const QString& url) const;
     ItemWidgetFile* rowWidget(int index) const;
 
     CLoginUI* window;

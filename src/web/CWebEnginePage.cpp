@@ -4,7 +4,7 @@
 #include "CWebEngineView.h"
 #include "app/CMainWindow.h"
 #include "core/ProxyLogin.h"
-#include "core/TesselPortal.h"
+#include "transfers/CertificateQuestion.h"
 
 #include <QAuthenticator>
 #include <QWebEngineCertificateError>
@@ -39,18 +39,13 @@ void CWebEnginePage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel,
 
 bool CWebEnginePage::certificateError(const QWebEngineCertificateError& error)
 {
-    // The portal server is the one host the user chose; any port of it is trusted.
+    // The portal server is the one host the user chose; other hosts get the engine's refusal.
     const QString portalHost = QUrl(mainWindowInstance->currentUrl).host();
     const QString host = error.url().host();
-    const bool accepted = !portalHost.isEmpty() && host.compare(portalHost, Qt::CaseInsensitive) == 0;
-    qCDebug(lcWeb).noquote() << "certificateError:" << (accepted ? "accepted for" : "refused for") << host << "-"
+    const bool portal = !portalHost.isEmpty() && host.compare(portalHost, Qt::CaseInsensitive) == 0;
+    qCDebug(lcWeb).noquote() << "certificateError:" << (portal ? "deciding for" : "refused for") << host << "-"
                              << error.errorDescription();
-    // The transfer agent reaches the same server and trusts exactly this certificate there.
-    const QList<QSslCertificate> chain = error.certificateChain();
-    if (accepted && !chain.isEmpty()) {
-        mainWindowInstance->portal->acceptCertificate(host, chain.first().toDer());
-    }
-    return accepted;
+    return portal && mainWindowInstance->certificateQuestion->decide(error);
 }
 
 bool CWebEnginePage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame)

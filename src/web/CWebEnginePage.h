@@ -3,10 +3,10 @@
 
 #include <QWebEnginePage>
 
-// The portal's page: the web application's console goes to the debug log, and a
-// certificate error is accepted only for the portal server's own host, so a portal
-// with a self-signed certificate loads while other sites cannot be impersonated, and
-// the page never gives way to a local file. A proxy's request for a login is answered with
+// The portal's page: the web application's console goes to the debug log, a certificate
+// error may be overlooked only for the portal server's own host (CertificateQuestion
+// decides), so a portal with a self-signed certificate loads while other sites cannot be
+// impersonated, and the page never gives way to a local file. A proxy's request for a login is answered with
 // the login the whole client shares.
 class CWebEnginePage : public QWebEnginePage
 {

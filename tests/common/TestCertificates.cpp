@@ -1,6 +1,7 @@
 #include "TestCertificates.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QSslCertificate>
 #include <QSslKey>
 
@@ -18,13 +19,36 @@ QSslConfiguration trustTestAuthority()
     return trusting;
 }
 
-QSslConfiguration serverConfiguration()
+QSslConfiguration serverConfiguration(const QString& certificatePath, const QString& keyPath)
 {
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-    tls.setLocalCertificate(QSslCertificate::fromPath(file("cert.pem")).value(0));
-    QFile key(file("key.pem"));
+    tls.setLocalCertificate(QSslCertificate::fromPath(certificatePath).value(0));
+    QFile key(keyPath);
     key.open(QIODevice::ReadOnly);
     tls.setPrivateKey(QSslKey(&key, QSsl::Rsa));
     return tls;
+}
+
+QSslCertificate makeSelfSigned(const QString& certificatePath, const QString& keyPath)
+{
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"),
+                  {QStringLiteral("req"),
+                   QStringLiteral("-x509"),
+                   QStringLiteral("-newkey"),
+                   QStringLiteral("rsa:2048"),
+                   QStringLiteral("-nodes"),
+                   QStringLiteral("-days"),
+                   QStringLiteral("2"),
+                   QStringLiteral("-subj"),
+                   QStringLiteral("/CN=portal.test"),
+                   QStringLiteral("-addext"),
+                   QStringLiteral("subjectAltName=IP:127.0.0.1"),
+                   QStringLiteral("-keyout"),
+                   keyPath,
+                   QStringLiteral("-out"),
+                   certificatePath});
+    openssl.waitForFinished();
+    return QSslCertificate::fromPath(certificatePath).value(0);
 }
 } // namespace TestCertificates

@@ -12,8 +12,11 @@ namespace TestCertificates {
 QString file(const char* name);
 // Makes this process trust the test CA, with verification on; returns the configuration set.
 QSslConfiguration trustTestAuthority();
-// The server certificate and key, for a TLS server of the test's own.
-QSslConfiguration serverConfiguration();
+// A certificate and key for a TLS server of the test's own: by default the server certificate.
+QSslConfiguration serverConfiguration(const QString& certificatePath = file("cert.pem"),
+                                      const QString& keyPath = file("key.pem"));
+// Makes a new self-signed certificate for 127.0.0.1 and its key in these files; returns the certificate.
+QSslCertificate makeSelfSigned(const QString& certificatePath, const QString& keyPath);
 } // namespace TestCertificates
 
 #endif // TESTCERTIFICATES_H

@@ -16,6 +16,8 @@ public:
     using Handler = std::function<void(QSslSocket* socket)>;
 
     explicit TlsTestServer(Handler onRequest);
+    // The certificate and key for the connections from now on.
+    void setConfiguration(const QSslConfiguration& tls) { m_tls = tls; }
     // Makes the client's update check ask this server (NORV_UPDATE_HOST).
     void serveUpdateChecks() const;
 

@@ -1,5 +1,6 @@
 #include "common/AgentFixture.h"
 #include "common/NodePeer.h"
+#include "common/TestCertificates.h"
 #include "common/TestData.h"
 #include "common/TestEnvironment.h"
 #include "common/TransferWatch.h"
@@ -12,8 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
-#include <QProcess>
-#include <QSslCertificate>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -30,27 +29,6 @@ const qint64 HeldAtBytes = 4 * MiB;
 const int TransferTimeoutMs = 180000;
 
 // A self-signed certificate for another name than the server's address; its leaf in DER form.
-QByteArray makeCertificate(const QString& keyPath, const QString& certificatePath)
-{
-    QProcess openssl;
-    openssl.start(QStringLiteral("openssl"),
-                  {QStringLiteral("req"),
-                   QStringLiteral("-x509"),
-                   QStringLiteral("-newkey"),
-                   QStringLiteral("rsa:2048"),
-                   QStringLiteral("-nodes"),
-                   QStringLiteral("-days"),
-                   QStringLiteral("2"),
-                   QStringLiteral("-subj"),
-                   QStringLiteral("/CN=portal.test"),
-                   QStringLiteral("-keyout"),
-                   keyPath,
-                   QStringLiteral("-out"),
-                   certificatePath});
-    openssl.waitForFinished();
-    return QSslCertificate::fromPath(certificatePath).value(0).toDer();
-}
-
 // One upload as the tus server's file store keeps it.
 struct StoredUpload
 {
@@ -95,8 +73,8 @@ private slots:
     void namesKeepWholeCharacters_data();
     void namesKeepWholeCharacters();
     void errorBodyNeverLandsInTheFile();
-    void onlyTheViewsCertificateIsAccepted_data();
-    void onlyTheViewsCertificateIsAccepted();
+    void onlyThePinnedCertificateIsAccepted_data();
+    void onlyThePinnedCertificateIsAccepted();
     void restartBringsTransfersBackPaused();
 
 private:
@@ -379,46 +357,60 @@ void TestTransfer::errorBodyNeverLandsInTheFile()
     QCOMPARE(QFileInfo(m_downloads + QStringLiteral("/missing.txt.part")).size(), 0);
 }
 
-void TestTransfer::onlyTheViewsCertificateIsAccepted_data()
+void TestTransfer::onlyThePinnedCertificateIsAccepted_data()
 {
-    QTest::addColumn<QString>("accepted");
-    QTest::addColumn<QString>("state");
+    QTest::addColumn<QString>("pinned");
+    QTest::addColumn<QString>("error");
 
-    QTest::newRow("none") << QString() << QStringLiteral("failed");
-    QTest::newRow("another leaf") << QStringLiteral("other") << QStringLiteral("failed");
-    QTest::newRow("the server's leaf") << QStringLiteral("served") << QStringLiteral("done");
+    const QString changed = QStringLiteral("the server's certificate changed");
+    QTest::newRow("none") << QString() << QStringLiteral("the server's certificate is not trusted");
+    QTest::newRow("another leaf") << QStringLiteral("other") << changed;
+    QTest::newRow("the server's leaf") << QStringLiteral("served") << QString();
+    // Signed by the test CA, which the user added to the company authorities.
+    QTest::newRow("company CA") << QString() << QString();
 }
 
-void TestTransfer::onlyTheViewsCertificateIsAccepted()
+void TestTransfer::onlyThePinnedCertificateIsAccepted()
 {
-    QFETCH(QString, accepted);
-    QFETCH(QString, state);
+    QFETCH(QString, pinned);
+    QFETCH(QString, error);
 
     QHash<QString, QByteArray> leaves;
     for (const QString& name : {QStringLiteral("served"), QStringLiteral("other")}) {
         leaves.insert(name,
-                      makeCertificate(m_work->filePath(name + QStringLiteral(".key")),
-                                      m_work->filePath(name + QStringLiteral(".pem"))));
+                      TestCertificates::makeSelfSigned(m_work->filePath(name + QStringLiteral(".pem")),
+                                                       m_work->filePath(name + QStringLiteral(".key")))
+                          .toDer());
         QVERIFY(!leaves.value(name).isEmpty());
     }
+    const bool companyCa = QString::fromLatin1(QTest::currentDataTag()) == QLatin1String("company CA");
     NodePeer tlsFiles;
     QVERIFY(tlsFiles.start(
         QStringLiteral("range-server.mjs"),
-        {m_served, m_work->filePath(QStringLiteral("served.key")), m_work->filePath(QStringLiteral("served.pem"))}));
+        {m_served,
+         companyCa ? TestCertificates::file("key.pem") : m_work->filePath(QStringLiteral("served.key")),
+         companyCa ? TestCertificates::file("cert.pem") : m_work->filePath(QStringLiteral("served.pem"))}));
     QVERIFY(writeRandomFile(m_served + QStringLiteral("/secure.txt"), 1000, 13));
-    CertificateTrust trust;
-    if (!accepted.isEmpty()) {
-        trust.accept(QStringLiteral("127.0.0.1"), leaves.value(accepted));
+    const QString trustFolder =
+        m_work->filePath(QStringLiteral("trust-") + QString::fromLatin1(QTest::currentDataTag()));
+    QDir().mkpath(trustFolder);
+    CertificateTrust trust(trustFolder);
+    if (companyCa) {
+        QVERIFY(QFile::copy(TestCertificates::file("ca.pem"), trust.authoritiesFile()));
+    }
+    const QString origin = QStringLiteral("https://127.0.0.1:%1").arg(tlsFiles.port());
+    if (!pinned.isEmpty()) {
+        trust.pin(QUrl(origin), leaves.value(pinned));
     }
     m_agent = std::make_unique<TransferAgent>(m_data, m_downloads, &trust, &m_grants);
-    const QString origin = QStringLiteral("https://127.0.0.1:%1").arg(tlsFiles.port());
     const QString id =
         m_agent
             ->startDownload(
                 QUrl(origin + QStringLiteral("/secure.txt")), QString(), QStringLiteral("downloads"), {}, origin)
             .transfer.value(QStringLiteral("id"))
             .toString();
-    QVERIFY(waitForState(id, state));
+    QVERIFY(waitForState(id, error.isEmpty() ? QStringLiteral("done") : QStringLiteral("failed")));
+    QCOMPARE(transfer(id).value(QStringLiteral("error")).toString(), error);
     m_agent.reset();
 }
 

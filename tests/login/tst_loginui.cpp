@@ -3,6 +3,8 @@
 #include "common/TestEnvironment.h"
 #include "config/DataDirectory.h"
 #include "config/ServerConfigFile.h"
+#include "core/TesselPortal.h"
+#include "core/transfer/CertificateTrust.h"
 #include "i18n/CTextTable.h"
 #include "login/ButtonDelete.h"
 #include "login/CCombox.h"
@@ -489,10 +491,17 @@ void TestLoginUI::deletingOneOfTwoSameAddresses()
     const ServerEntry first {QStringLiteral("First"), Office.url, false};
     const ServerEntry second {QStringLiteral("Second"), Office.url, false};
     open({first, Home, second});
+    // The certificate trusted for the address goes with the last server that names its host.
+    QVERIFY(m_window->portal->certificateTrust().pin(QUrl(Office.url), QByteArrayLiteral("leaf")));
+    const auto pinnedOnDisk = [] {
+        return !CertificateTrust(DataDirectory::path()).pinned(QUrl(Office.url)).isEmpty();
+    };
     deleteRow(2);
     expectInStep({first, Home});
+    QVERIFY(pinnedOnDisk());
     deleteRow(0);
     expectInStep({Home});
+    QVERIFY(!pinnedOnDisk());
 }
 
 void TestLoginUI::staleRowIsNotRemoved()

@@ -351,9 +351,8 @@ void TestTransferFaults::foreignUploadAddressFails()
         QVERIFY(tlsServer.start(
             QStringLiteral("fault-server.mjs"),
             {m_serverFolder.path(), TestCertificates::file("key.pem"), TestCertificates::file("cert.pem")}));
-        m_trust.accept(QStringLiteral("127.0.0.1"),
-                       QSslCertificate::fromPath(TestCertificates::file("cert.pem")).value(0).toDer());
         origin = QStringLiteral("https://127.0.0.1:%1").arg(tlsServer.port());
+        m_trust.pin(QUrl(origin), QSslCertificate::fromPath(TestCertificates::file("cert.pem")).value(0).toDer());
     }
     const QString path = sourceFile(QStringLiteral("elsewhere.bin"), 2 * MiB);
     agent();

@@ -7,6 +7,7 @@
 #include "common/TestEnvironment.h"
 #include "common/TinyProxy.h"
 #include "core/TesselPortal.h"
+#include "core/transfer/CertificateTrust.h"
 #include "core/transfer/ProxyRoute.h"
 #include "core/transfer/TransferAgent.h"
 #include "i18n/CTextTable.h"
@@ -110,7 +111,7 @@ void TestProxy::initTestCase()
     // What the view hands over when it accepts the portal's certificate, before the agent's first request.
     const QList<QSslCertificate> leaf = QSslCertificate::fromPath(TestCertificates::file("cert.pem"));
     QVERIFY(!leaf.isEmpty());
-    m_window->portal->acceptCertificate(ProxiedHost, leaf.first().toDer());
+    m_window->portal->certificateTrust().pin(QUrl(proxiedOrigin()), leaf.first().toDer());
 
     // Answers each proxy login dialog with the next answer, from the keyboard.
     connect(&m_dialogWatcher, &QTimer::timeout, this, [this] {

@@ -2,6 +2,10 @@
 
 #include "CertificateTrust.h"
 
+#include <QFile>
+#include <QHostAddress>
+#include <QUrl>
+
 #include <openssl/ssl.h>
 #include <openssl/x509_vfy.h>
 
@@ -23,7 +27,7 @@ void freeLeaf(void*, void* leaf, CRYPTO_EX_DATA*, int, long, void*)
     delete static_cast<QByteArray*>(leaf);
 }
 
-// Where a context keeps the leaf accepted for its connection's host; freed with the context.
+// Where a context keeps the pinned fingerprint for its connection's host and port; freed with the context.
 int leafIndex()
 {
     static const int index = SSL_CTX_get_ex_new_index(0, nullptr, nullptr, nullptr, freeLeaf);
@@ -37,9 +41,9 @@ int verifyPeer(int preverified, X509_STORE_CTX* store)
         return 1;
     }
     auto* ssl = static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
-    const auto* accepted = static_cast<const QByteArray*>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), leafIndex()));
+    const auto* pinned = static_cast<const QByteArray*>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), leafIndex()));
     X509* leaf = X509_STORE_CTX_get0_cert(store);
-    if (!accepted || !leaf || accepted->isEmpty() || derOf(leaf) != *accepted) {
+    if (!pinned || !leaf || pinned->isEmpty() || CertificateTrust::fingerprint(derOf(leaf)) != *pinned) {
         return 0;
     }
     // The result the connection reports must be success, not the error overlooked here.
@@ -47,30 +51,35 @@ int verifyPeer(int preverified, X509_STORE_CTX* store)
     return 1;
 }
 
-CURLcode prepareContext(CURL* easy, void* sslContext, void* trust)
+CURLcode prepareContext(CURL* easy, void* sslContext, void* trustData)
 {
     auto* context = static_cast<SSL_CTX*>(sslContext);
+    const auto* trust = static_cast<const CertificateTrust*>(trustData);
+    // The company authorities join the system's; duplicates in the store are skipped.
+    const QByteArray authorities = QFile::encodeName(trust->authoritiesFile());
+    if (!authorities.isEmpty() && QFile::exists(trust->authoritiesFile())) {
+        X509_STORE_load_file(SSL_CTX_get_cert_store(context), authorities.constData());
+    }
     char* url = nullptr;
     curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &url);
-    CURLU* parsed = curl_url();
-    char* host = nullptr;
-    if (url && curl_url_set(parsed, CURLUPART_URL, url, 0) == CURLUE_OK
-        && curl_url_get(parsed, CURLUPART_HOST, &host, 0) == CURLUE_OK) {
-        // curl's own host check is off for such hosts; OpenSSL checks the name instead,
-        // so a mismatch reaches verifyPeer like any other error.
-        X509_VERIFY_PARAM_set1_host(SSL_CTX_get0_param(context), host, 0);
-        const QByteArray leaf = static_cast<const CertificateTrust*>(trust)->acceptedLeaf(QString::fromUtf8(host));
-        SSL_CTX_set_ex_data(context, leafIndex(), new QByteArray(leaf));
+    const QUrl address(QString::fromUtf8(url));
+    // curl's own name check is off; OpenSSL checks the name instead, so for a pinned host
+    // a mismatch reaches verifyPeer like any other error.
+    const QByteArray host = address.host().toUtf8();
+    X509_VERIFY_PARAM* check = SSL_CTX_get0_param(context);
+    if (QHostAddress().setAddress(address.host())) {
+        X509_VERIFY_PARAM_set1_ip_asc(check, host.constData());
+    } else {
+        X509_VERIFY_PARAM_set1_host(check, host.constData(), host.size());
     }
-    curl_free(host);
-    curl_url_cleanup(parsed);
+    SSL_CTX_set_ex_data(context, leafIndex(), new QByteArray(trust->pinned(address)));
     SSL_CTX_set_verify(context, SSL_VERIFY_PEER, verifyPeer);
     return CURLE_OK;
 }
 } // namespace
 
 namespace CurlTls {
-void acceptViewLeaf(CURL* easy, const CertificateTrust* trust)
+void trustPinned(CURL* easy, const CertificateTrust* trust)
 {
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 0L);
     curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, prepareContext);

@@ -8,9 +8,10 @@
 class CertificateTrust;
 
 namespace CurlTls {
-// For a host whose certificate the view accepted: the handshake also passes when the
-// server's leaf is exactly that certificate. Other servers get the system's trust only.
-void acceptViewLeaf(CURL* easy, const CertificateTrust* trust);
+// For an https exchange: the company authorities join the system's, and for a host and port
+// with a pinned certificate the handshake also passes when the server's leaf is exactly that
+// one. The name is checked by OpenSSL for each connection, redirects included.
+void trustPinned(CURL* easy, const CertificateTrust* trust);
 } // namespace CurlTls
 
 #endif // CURLTLS_H

@@ -316,8 +316,8 @@ void HttpClient::configure(Exchange* exchange)
         curl_easy_setopt(easy, CURLOPT_MAX_SEND_SPEED_LARGE, static_cast<curl_off_t>(m_rateLimit));
         curl_easy_setopt(easy, CURLOPT_MAX_RECV_SPEED_LARGE, static_cast<curl_off_t>(m_rateLimit));
     }
-    if (request.url.scheme().toLatin1() == HttpsScheme && !m_trust->acceptedLeaf(request.url.host()).isEmpty()) {
-        CurlTls::acceptViewLeaf(easy, m_trust);
+    if (request.url.scheme().toLatin1() == HttpsScheme) {
+        CurlTls::trustPinned(easy, m_trust);
     }
     if (request.method == "HEAD") {
         curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
@@ -395,6 +395,12 @@ void HttpClient::finish(Exchange* exchange, int curlResult)
         long verifyResult = X509_V_OK;
         curl_easy_getinfo(exchange->easy, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
         result.untrusted = curlResult == CURLE_PEER_FAILED_VERIFICATION || verifyResult != X509_V_OK;
+        if (result.untrusted) {
+            // With a pin, a failed check means another leaf than the one the user trusted.
+            const bool pinned = !m_trust->pinned(exchange->request.url).isEmpty();
+            result.failure = pinned ? QStringLiteral("the server's certificate changed")
+                                    : QStringLiteral("the server's certificate is not trusted");
+        }
     }
     const HttpExchangeDone done = std::move(exchange->done);
     QMetaObject::invokeMethod(

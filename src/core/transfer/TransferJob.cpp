@@ -64,7 +64,7 @@ void TransferJob::send(HttpExchangeRequest request, const std::function<void(con
             self->m_exchange = 0;
             self->m_moved->store(0);
             if (result.untrusted) {
-                self->fail(QStringLiteral("the server's certificate is not trusted"));
+                self->fail(result.failure);
                 return;
             }
             done(result);
