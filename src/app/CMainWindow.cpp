@@ -18,6 +18,7 @@
 #include "dialogs/CMiniTray.h"
 #include "dialogs/CSetting.h"
 #include "i18n/CTextTable.h"
+#include "i18n/TransferTexts.h"
 #include "login/CLoginUI.h"
 #include "platform/AutoStart.h"
 #include "platform/FileManager.h"
@@ -209,9 +210,7 @@ void CMainWindow::initCore()
     if (started != 0) {
         // Browser mode depends on the port: the user must learn why the browser finds no client.
         tray->showMessage(QString::fromUtf8(ProductName),
-                          tr("The portal in a web browser cannot reach this client: another program holds "
-                             "port %1.")
-                              .arg(TesselHttpd::DefaultPort),
+                          TransferTexts::serviceUnreachable(TesselHttpd::configuredPort()),
                           QSystemTrayIcon::Warning);
     }
 

@@ -13,9 +13,10 @@ namespace {
 const char* const PortVariable = "NORV_HTTPD_PORT";
 
 enum StartResult { Started = 0, CannotListen = 1, TimedOut = 2 };
+} // namespace
 
 // The port from the environment when it holds a plain decimal port number, else the default.
-quint16 configuredPort()
+quint16 TesselHttpd::configuredPort()
 {
     const QByteArray value = qgetenv(PortVariable);
     if (value.isEmpty()) {
@@ -30,7 +31,6 @@ quint16 configuredPort()
     }
     return port;
 }
-} // namespace
 
 TesselHttpd::TesselHttpd(TesselCore* core, TesselPortal* portal)
     : m_core(core)

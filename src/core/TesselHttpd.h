@@ -29,6 +29,8 @@ public:
 
     // The port actually bound while listening, 0 otherwise.
     quint16 port() const;
+    // The port the service asks for: DefaultPort unless NORV_HTTPD_PORT names another.
+    static quint16 configuredPort();
 
 private:
     TesselCore* const m_core;

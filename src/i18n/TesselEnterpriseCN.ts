@@ -222,6 +222,10 @@
         <source>ShowFile</source>
         <translation>在文件夹中显示</translation>
     </message>
+    <message>
+        <source>ServiceUnreachable</source>
+        <translation>网页浏览器中的门户无法连接本客户端：本机端口 %1 已被其他程序占用。</translation>
+    </message>
 </context>
 <context>
     <name>Certificates</name>

@@ -222,6 +222,10 @@
         <source>ShowFile</source>
         <translation>Show in folder</translation>
     </message>
+    <message>
+        <source>ServiceUnreachable</source>
+        <translation>The portal in a web browser cannot reach this client: port %1 on this computer is taken by another program.</translation>
+    </message>
 </context>
 <context>
     <name>Certificates</name>

@@ -24,4 +24,9 @@ QString showFile()
 {
     return QCoreApplication::translate(Context, "ShowFile");
 }
+
+QString serviceUnreachable(int port)
+{
+    return QCoreApplication::translate(Context, "ServiceUnreachable").arg(port);
+}
 } // namespace TransferTexts

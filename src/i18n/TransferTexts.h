@@ -15,6 +15,8 @@ QString doneTitle();
 QString failedTitle();
 // The notification's action that shows the file in the file manager.
 QString showFile();
+// The tray's warning when the local service cannot listen on port: browser mode is off.
+QString serviceUnreachable(int port);
 } // namespace TransferTexts
 
 #endif // TRANSFERTEXTS_H
