@@ -690,9 +690,9 @@ void TestPortalFlow::thirdPartyWithABadCertificateIsRefused()
     QTRY_VERIFY_WITH_TIMEOUT(MessageLog::consoleMessagesSince(mark).contains(failed), LoadTimeoutMs);
     QVERIFY(!MessageLog::consoleMessagesSince(mark).contains(QStringLiteral("third-party-image loaded")));
     QVERIFY(
-        !MessageLog::startingWithSince(mark, QStringLiteral("certificateError: accepted for 127.0.0.1 ")).isEmpty());
+        !MessageLog::startingWithSince(mark, QStringLiteral("certificateError: deciding for 127.0.0.1 ")).isEmpty());
     QVERIFY(!MessageLog::startingWithSince(mark, QStringLiteral("certificateError: refused for localhost ")).isEmpty());
-    QVERIFY(MessageLog::startingWithSince(mark, QStringLiteral("certificateError: accepted for localhost")).isEmpty());
+    QVERIFY(MessageLog::startingWithSince(mark, QStringLiteral("certificateError: deciding for localhost")).isEmpty());
 }
 
 void TestPortalFlow::certificateAcceptedForAnEarlierPortalIsNotKept()
@@ -704,7 +704,7 @@ void TestPortalFlow::certificateAcceptedForAnEarlierPortalIsNotKept()
     QVERIFY(login(QStringLiteral("Partner"), partnerPortal));
     QVERIFY(m_window->inPortal);
     QVERIFY(
-        !MessageLog::startingWithSince(mark, QStringLiteral("certificateError: accepted for localhost ")).isEmpty());
+        !MessageLog::startingWithSince(mark, QStringLiteral("certificateError: deciding for localhost ")).isEmpty());
 
     mark = MessageLog::size();
     QVERIFY(login(QStringLiteral("Mixed"), m_https.origin(true) + QStringLiteral("/mixed#")));
