@@ -119,13 +119,18 @@ start_demo_portal() {
     DEMO_PORTAL_PORT=$(awk '/^listening on /{print $3; exit}' "$output")
 }
 
-stop_demo_portals() {
+# end_processes PID...: ends each background process and waits for it.
+end_processes() {
     local pid
-    for pid in "${DEMO_PORTAL_PIDS[@]}"; do
+    for pid in "$@"; do
         kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
     done
-    DEMO_PORTAL_PIDS=()
     return 0
+}
+
+stop_demo_portals() {
+    end_processes "${DEMO_PORTAL_PIDS[@]}"
+    DEMO_PORTAL_PIDS=()
 }
 
 # Qt WebEngine refuses to start as root with its sandbox on.
@@ -149,12 +154,8 @@ start_cpu_load() {
 }
 
 stop_cpu_load() {
-    local pid
-    for pid in "${LOAD_PIDS[@]}"; do
-        kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-    done
+    end_processes "${LOAD_PIDS[@]}"
     LOAD_PIDS=()
-    return 0
 }
 
 XVFB_PID=
