@@ -1,11 +1,10 @@
 #include "WestonSession.h"
 
+#include "TestData.h"
 #include "TiedProcess.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QThread>
 
 namespace {
 const int StartMs = 20000;
@@ -14,11 +13,8 @@ const int ScreenshotMs = 20000;
 const QString SocketName = QStringLiteral("norv-test-wayland");
 const QString ScreenWidth = QStringLiteral("1600");
 const QString ScreenHeight = QStringLiteral("1000");
-// Weston writes colours as 0xAARRGGBB.
+// The desktop's background, as tests/data/weston.ini sets it.
 const QRgb Background = 0xff204060;
-const QByteArray Configuration = "[core]\nidle-time=0\n[shell]\nbackground-color=0x"
-    + QByteArray::number(Background, 16)
-    + "\npanel-position=none\nlocking=false\nanimation=none\nstartup-animation=none\nclose-animation=none\n";
 
 // The bounding box of the pixels for which differs says so.
 template<typename Differs>
@@ -44,12 +40,6 @@ WestonSession::~WestonSession()
 
 bool WestonSession::start()
 {
-    const QString configuration = m_folder.filePath(QStringLiteral("weston.ini"));
-    QFile file(configuration);
-    if (!file.open(QIODevice::WriteOnly) || file.write(Configuration) != Configuration.size()) {
-        return false;
-    }
-    file.close();
     // --debug lets the screenshooter picture the screen; pixman draws it in memory.
     startTiedToTest(m_weston,
                     QStringLiteral("weston"),
@@ -58,7 +48,7 @@ bool WestonSession::start()
                      QStringLiteral("--width=") + ScreenWidth,
                      QStringLiteral("--height=") + ScreenHeight,
                      QStringLiteral("--debug"),
-                     QStringLiteral("--config=") + configuration,
+                     QStringLiteral("--config=") + TestData::path("weston.ini"),
                      QStringLiteral("--socket=") + SocketName});
     const QString socket = qEnvironmentVariable("XDG_RUNTIME_DIR") + QLatin1Char('/') + SocketName;
     for (int waited = 0; waited < StartMs && !QFileInfo(socket).exists(); waited += PollMs) {
