@@ -628,8 +628,7 @@ void CMainWindow::stopUpdateWorker()
 
 void CMainWindow::placeDialog(QWidget* dialog) const
 {
-    const QRect reference = isVisible() ? geometry() : loginUI->geometry();
-    dialog->move(DialogPlacement::position(reference, dialog->size()));
+    DialogPlacement::place(dialog, isVisible() ? static_cast<const QWidget*>(this) : loginUI);
 }
 
 int CMainWindow::readServerConfig()

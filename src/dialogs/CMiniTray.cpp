@@ -6,6 +6,7 @@
 #include "app/Product.h"
 #include "i18n/CTextTable.h"
 #include "login/CLoginUI.h"
+#include "platform/TrayHost.h"
 
 #include <QAction>
 #include <QCursor>
@@ -21,6 +22,11 @@ CMiniTray::CMiniTray(QObject* parent)
     trayMenu = new QMenu;
     actExit = new QAction;
     trayMenu->addAction(actExit);
+    // Where the notification area draws the menu itself (over D-Bus, as on Wayland), it must be
+    // handed the menu: the icon has no window there to pop one up from.
+    if (TrayHost::showsMenuItself()) {
+        setContextMenu(trayMenu);
+    }
     connect(this, &QSystemTrayIcon::activated, this, &CMiniTray::slot_activatedSysTrayIcon);
     connect(actExit, &QAction::triggered, this, &CMiniTray::slot_actExit);
     setIcon(QIcon(QStringLiteral(":/resource/image/norv32.png")));
@@ -42,7 +48,7 @@ void CMiniTray::slot_activatedSysTrayIcon(QSystemTrayIcon::ActivationReason act)
             QTextStream(stderr) << OutputLines::TrayShowsSelection;
             bringToFront(mainWindowInstance->loginUI);
         }
-    } else if (act == QSystemTrayIcon::Context) {
+    } else if (act == QSystemTrayIcon::Context && !contextMenu()) {
         runMenu();
     }
 }

@@ -310,7 +310,7 @@ void CLoginUI::slot_buttonContinue()
 void CLoginUI::slot_exitBrowserModel()
 {
     CSwitchModeUI dialog;
-    dialog.move(DialogPlacement::position(geometry(), dialog.size()));
+    DialogPlacement::place(&dialog, this);
     dialog.exec();
 }
 
