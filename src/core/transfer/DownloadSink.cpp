@@ -47,6 +47,7 @@ bool DownloadSink::beginRange(const QHash<QByteArray, QByteArray>& headers)
     }
     m_total = total;
     m_onDisk = first;
+    m_writtenOut = first;
     m_validator = RangeAnswer::validator(headers.value("etag"), headers.value("last-modified"));
     return true;
 }
@@ -63,6 +64,7 @@ bool DownloadSink::beginWhole(const QHash<QByteArray, QByteArray>& headers)
         return stop(m_failure.isEmpty() ? m_file.errorString() : m_failure);
     }
     m_onDisk = 0;
+    m_writtenOut = 0;
     m_validator = RangeAnswer::validator(headers.value("etag"), headers.value("last-modified"));
     return true;
 }
@@ -112,13 +114,28 @@ bool DownloadSink::write(const char* data, qint64 size)
         return stop(DiskFull);
     }
     if (m_file.write(data, size) != size) {
-        // A write cut short by a full disk may carry no error of its own: the free space tells.
-        if (m_file.error() == QFileDevice::ResourceError || freeBytes() < size) {
-            return stop(DiskFull);
-        }
-        return stop(m_file.errorString());
+        return stopWriting(size);
     }
     m_onDisk += size;
+    return m_onDisk - m_writtenOut < WriteOutStepBytes || writeOutStep() || stopWriting(size);
+}
+
+bool DownloadSink::stopWriting(qint64 size)
+{
+    // A write cut short by a full disk may carry no error of its own: the free space tells.
+    if (m_file.error() == QFileDevice::ResourceError || freeBytes() < size) {
+        return stop(DiskFull);
+    }
+    return stop(m_file.errorString());
+}
+
+bool DownloadSink::writeOutStep()
+{
+    if (!m_file.flush()) {
+        return false;
+    }
+    SafeFiles::startWriteOut(m_file.handle(), m_writtenOut, m_onDisk - m_writtenOut);
+    m_writtenOut = m_onDisk;
     return true;
 }
 

@@ -15,6 +15,9 @@ public:
     // A download never takes the last of the disk: other programs, and the agent's own
     // transfers.json, need room too. Also the stop for a body of no announced length.
     static constexpr qint64 FreeSpaceMarginBytes = 16 * 1024 * 1024;
+    // Written bytes are sent on to the disk in steps of this size while the body arrives, so
+    // the sync before the file takes its name waits for the last step only, not the whole file.
+    static constexpr qint64 WriteOutStepBytes = 8 * 1024 * 1024;
 
     // offset: where the request's range starts, 0 for the whole file.
     DownloadSink(const QString& partPath, qint64 offset);
@@ -38,12 +41,18 @@ private:
     qint64 freeBytes() const;
     bool openPart();
     bool stop(const QString& failure);
+    // After a write that failed, or whose flush did: the failure it stands for.
+    bool stopWriting(qint64 size);
+    // Starts writing out what arrived since the last step; false when the flush failed.
+    bool writeOutStep();
 
     mutable QMutex m_mutex;
     const QString m_path;
     QFile m_file;
     const qint64 m_requestedOffset;
     qint64 m_onDisk = 0;
+    // Where the bytes not yet sent on to the disk begin.
+    qint64 m_writtenOut = 0;
     qint64 m_total = -1;
     // The size the part file may reach.
     qint64 m_limit = 0;
