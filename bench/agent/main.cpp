@@ -3,13 +3,14 @@
 // does, with the client's heap policy, hands the given paths over as if they had been
 // dropped into the window, and serves the local API until it is ended. Once listening it
 // writes "port <port> device <device id> pid <process id>" on a line of standard output.
-// A proxy that asks for a login is given BENCH_PROXY_LOGIN ("user:password"), as a user would.
+// The portal loaded is BENCH_PORTAL_ORIGIN (only its pages may move files); a proxy that asks
+// for a login is given BENCH_PROXY_LOGIN ("user:password"), as a user would.
 //
 //     NORV_HTTPD_PORT=0 bench-agent PATH...
 #include "app/Product.h"
+#include "core/ProxyLogin.h"
 #include "core/TesselCore.h"
 #include "core/TesselHttpd.h"
-#include "core/ProxyLogin.h"
 #include "core/TesselPortal.h"
 #include "platform/MemoryPolicy.h"
 
@@ -44,6 +45,7 @@ int main(int argc, char** argv)
         QTextStream(stderr) << "bench-agent: the local service did not start" << Qt::endl;
         return 1;
     }
+    portal.setPortalOrigins({}, QUrl(qEnvironmentVariable("BENCH_PORTAL_ORIGIN")));
     const QStringList paths = QCoreApplication::arguments().mid(1);
     for (const QString& path : paths) {
         portal.grantDroppedPath(path);

@@ -145,7 +145,8 @@ proc_kb() { awk -v field="$2:" '$1 == field { print $2 }' "/proc/$1/status"; }
 
 # agent_run ROUTE DRIVE_COMMAND PATH DRIVE_ARGUMENTS...: a new bench-agent in a new profile,
 # PATH handed over, driven once; prints the driver's lines, then the resident memory it had
-# idle and how far its peak rose above that (VmHWM, kept by the kernel). The profile trusts
+# idle and how far its peak rose above that (VmHWM, kept by the kernel). The page's origin is
+# the portal loaded. The profile trusts
 # the test authority as a company's, and the proxy route sets http_proxy and the login.
 agent_run() {
     local route=$1 command=$2 path=$3
@@ -153,9 +154,13 @@ agent_run() {
     local profile output shell pid port device idle proxy=()
     profile=$(new_profile "agent-$RANDOM$RANDOM")
     output="$profile/agent.out"
-    cp "$CA_FILE" "$profile/.local/share/norv-client/CompanyCAs.pem"
+    # bench-agent's data folder is named after the program.
+    mkdir -p "$profile/.local/share/bench-agent"
+    cp "$CA_FILE" "$profile/.local/share/bench-agent/CompanyCAs.pem"
     [ "$route" = proxy ] && proxy=(http_proxy="$PROXY_ADDRESS" BENCH_PROXY_LOGIN="$PROXY_LOGIN")
-    in_profile "$profile" env "${proxy[@]}" "$BENCH/bench-agent" "$path" >"$output" 2>"$profile/agent.log" &
+    # The driver's first argument is the origin of the page it plays.
+    in_profile "$profile" env BENCH_PORTAL_ORIGIN="$1" "${proxy[@]}" "$BENCH/bench-agent" "$path" >"$output" \
+        2>"$profile/agent.log" &
     shell=$!
     if ! wait_for_line "$output" '^port ' "$shell" "$PEER_START_SECONDS"; then
         kill "$shell" 2>/dev/null

@@ -14,7 +14,13 @@ if (!storeDir) {
   process.exit(2);
 }
 
-const tus = new Server({ path: '/files', datastore: new FileStore({ directory: storeDir }) });
+// The server names upload addresses with http unless told the scheme.
+const scheme = keyFile ? 'https' : 'http';
+const tus = new Server({
+  path: '/files',
+  datastore: new FileStore({ directory: storeDir }),
+  generateUrl: (request, { host, path, id }) => `${scheme}://${host}${path}/${id}`,
+});
 const handle = (request, response) => tus.handle(request, response);
 const server = keyFile
   ? https.createServer({ key: fs.readFileSync(keyFile), cert: fs.readFileSync(certFile) }, handle)
