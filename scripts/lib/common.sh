@@ -10,7 +10,7 @@ REQUIRED_PACKAGES=(
     appstream dpkg-dev file weasyprint lintian
     clang libclang-rt-14-dev clang-format
     g++-mingw-w64-x86-64-posix python3
-    curl util-linux tinyproxy x11-xserver-utils dunst libnss3-tools dbus-daemon dbus-bin
+    curl util-linux tinyproxy squid x11-xserver-utils dunst libnss3-tools dbus-daemon dbus-bin
     weston qtwayland5
 )
 

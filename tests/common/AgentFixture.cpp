@@ -12,9 +12,9 @@ bool AgentFixture::makeFolders()
     return m_work->isValid() && QDir().mkpath(m_downloads);
 }
 
-TransferAgent& AgentFixture::agent()
+TransferAgent& AgentFixture::agent(ProxyLogin* proxyLogin)
 {
-    m_agent = std::make_unique<TransferAgent>(m_data, m_downloads, &m_trust, &m_grants);
+    m_agent = std::make_unique<TransferAgent>(m_data, m_downloads, &m_trust, &m_grants, proxyLogin);
     return *m_agent;
 }
 

@@ -22,8 +22,8 @@ protected:
     bool makeFolders();
     // Ends the case's agent; from cleanup().
     void endAgent() { m_agent.reset(); }
-    // A new agent on the case's folders.
-    TransferAgent& agent();
+    // A new agent on the case's folders; a proxy's 407 is answered by proxyLogin when given.
+    TransferAgent& agent(ProxyLogin* proxyLogin = nullptr);
     QJsonObject transfer(const QString& id) const;
     // Grants path and uploads it to the tus collection as a page of origin would; the transfer's id.
     QString startUpload(const QString& path, const QUrl& collection, const QString& origin);

@@ -21,6 +21,11 @@ DownloadSink::DownloadSink(const QString& partPath, qint64 offset)
 {
 }
 
+DownloadSink::~DownloadSink()
+{
+    close();
+}
+
 bool DownloadSink::begin(int status, const QHash<QByteArray, QByteArray>& headers)
 {
     const QMutexLocker lock(&m_mutex);
@@ -47,6 +52,7 @@ bool DownloadSink::beginRange(const QHash<QByteArray, QByteArray>& headers)
     }
     m_total = total;
     m_onDisk = first;
+    m_writtenOut = first;
     m_validator = RangeAnswer::validator(headers.value("etag"), headers.value("last-modified"));
     return true;
 }
@@ -63,6 +69,7 @@ bool DownloadSink::beginWhole(const QHash<QByteArray, QByteArray>& headers)
         return stop(m_failure.isEmpty() ? m_file.errorString() : m_failure);
     }
     m_onDisk = 0;
+    m_writtenOut = 0;
     m_validator = RangeAnswer::validator(headers.value("etag"), headers.value("last-modified"));
     return true;
 }
@@ -93,33 +100,71 @@ bool DownloadSink::openPart()
     if (descriptor < 0) {
         return stop(error);
     }
-    return m_file.open(descriptor, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle) || stop(m_file.errorString());
+    m_gathered.reserve(GatheredBytes);
+    // Unbuffered: the bytes are gathered here, in larger pieces than QFile's buffer.
+    return m_file.open(descriptor, QIODevice::ReadWrite | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)
+        || stop(m_file.errorString());
 }
 
 bool DownloadSink::stop(const QString& failure)
 {
-    m_failure = failure;
+    // The first failure is the cause; writing what was gathered at the end may fail after it.
+    if (m_failure.isEmpty()) {
+        m_failure = failure;
+    }
     return false;
 }
 
 bool DownloadSink::write(const char* data, qint64 size)
 {
     const QMutexLocker lock(&m_mutex);
+    // Closed by a stop while the exchange was still being dropped: nothing more goes in.
+    if (!m_file.isOpen()) {
+        return false;
+    }
     if (m_total >= 0 && m_onDisk + size > m_total) {
         return stop(QStringLiteral("the server sent more than it announced"));
     }
     if (m_onDisk + size > m_limit) {
         return stop(DiskFull);
     }
-    if (m_file.write(data, size) != size) {
-        // A write cut short by a full disk may carry no error of its own: the free space tells.
-        if (m_file.error() == QFileDevice::ResourceError || freeBytes() < size) {
-            return stop(DiskFull);
-        }
-        return stop(m_file.errorString());
-    }
+    m_gathered.append(data, static_cast<int>(size));
     m_onDisk += size;
+    if (m_gathered.size() < GatheredBytes) {
+        return true;
+    }
+    if (!writeGathered()) {
+        return false;
+    }
+    if (m_onDisk - m_writtenOut >= WriteOutStepBytes) {
+        startWriteOut();
+    }
     return true;
+}
+
+bool DownloadSink::writeGathered()
+{
+    const qint64 size = m_gathered.size();
+    const bool written = size == 0 || m_file.write(m_gathered) == size;
+    // Never tried again, not even in part: after a short write the file ends with a part of
+    // them, and writing them all again would put bytes twice. resize() keeps the capacity.
+    m_gathered.resize(0);
+    return written || stopWriting(size);
+}
+
+bool DownloadSink::stopWriting(qint64 size)
+{
+    // A write cut short by a full disk may carry no error of its own: the free space tells.
+    if (m_file.error() == QFileDevice::ResourceError || freeBytes() < size) {
+        return stop(DiskFull);
+    }
+    return stop(m_file.errorString());
+}
+
+void DownloadSink::startWriteOut()
+{
+    SafeFiles::startWriteOut(m_file.handle(), m_writtenOut, m_onDisk - m_writtenOut);
+    m_writtenOut = m_onDisk;
 }
 
 QString DownloadSink::failure() const
@@ -149,9 +194,9 @@ qint64 DownloadSink::total() const
 void DownloadSink::close()
 {
     const QMutexLocker lock(&m_mutex);
-    // The last buffered bytes may find the disk full only now.
-    if (m_file.isOpen() && !m_file.flush() && m_failure.isEmpty()) {
-        m_failure = m_file.error() == QFileDevice::ResourceError ? DiskFull : m_file.errorString();
+    // The last gathered bytes may find the disk full only now.
+    if (m_file.isOpen()) {
+        writeGathered();
     }
     m_file.close();
 }

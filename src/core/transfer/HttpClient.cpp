@@ -13,6 +13,7 @@
 #include <openssl/x509_vfy.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 // Error bodies are kept only for their text.
@@ -29,6 +30,27 @@ const int ProxyAuthenticationRequired = 407;
 // Some proxies (tinyproxy) refuse a wrong login with 401. Through a tunnel that answer can only
 // be the proxy's; without one it could be the server's, so there only 407 counts.
 const int Unauthorized = 401;
+const QByteArray ProxyChallengeField = QByteArrayLiteral("proxy-authenticate");
+
+// libcurl's mask of the schemes a proxy named in its Proxy-Authenticate. Told of one scheme,
+// libcurl sends the login with the first request (Basic) or authenticates the connection at once
+// (NTLM, Negotiate), which later requests reuse; told "any", it first asks without a login, takes
+// a 407 for every request and, on an upload, resends what the proxy refused of the body.
+unsigned long namedSchemes(const QByteArray& challenges)
+{
+    static const std::pair<const char*, unsigned long> Schemes[] = {{"basic", CURLAUTH_BASIC},
+                                                                    {"digest", CURLAUTH_DIGEST},
+                                                                    {"ntlm", CURLAUTH_NTLM},
+                                                                    {"negotiate", CURLAUTH_NEGOTIATE}};
+    unsigned long mask = 0;
+    for (const QByteArray& challenge : challenges.toLower().split(',')) {
+        const QByteArray scheme = challenge.trimmed().split(' ').value(0);
+        for (const auto& [name, bit] : Schemes) {
+            mask |= scheme == name ? bit : 0;
+        }
+    }
+    return mask == 0 ? CURLAUTH_ANY : mask;
+}
 
 void initialiseCurlOnce()
 {
@@ -40,6 +62,7 @@ void initialiseCurlOnce()
 struct HttpClient::Exchange
 {
     quint64 id = 0;
+    HttpClient* client = nullptr;
     CURL* easy = nullptr;
     curl_slist* headerList = nullptr;
     HttpExchangeRequest request;
@@ -55,6 +78,8 @@ struct HttpClient::Exchange
     HttpExchangeResult result;
     bool sinkAsked = false;
     bool sinkTakes = false;
+    // The first exchange through a proxy of unknown schemes; the others wait for its answer.
+    bool probe = false;
     char errorText[CURL_ERROR_SIZE] = {};
 
     ~Exchange()
@@ -112,6 +137,8 @@ struct HttpClient::Exchange
             // A new answer, after an interim one: only the final answer's fields count.
             exchange->result.headers.clear();
             exchange->result.status = line.split(' ').value(1).toInt();
+        } else if (line.isEmpty()) {
+            exchange->client->learnProxySchemes(exchange);
         } else if (const int colon = line.indexOf(':'); colon > 0) {
             const QByteArray name = line.left(colon).trimmed().toLower();
             const QByteArray value = line.mid(colon + 1).trimmed();
@@ -173,8 +200,8 @@ struct HttpClient::Exchange
 
 HttpClient::HttpClient(const CertificateTrust* trust, QObject* receiver, ProxyLogin* proxyLogin)
     : m_trust(trust)
-    , m_receiver(receiver)
     , m_proxyLogin(proxyLogin)
+    , m_receiver(receiver)
 {
     initialiseCurlOnce();
     m_multi = curl_multi_init();
@@ -195,6 +222,7 @@ HttpClient::~HttpClient()
 quint64 HttpClient::start(HttpExchangeRequest request, HttpExchangeDone done, ByteCounter moved)
 {
     auto exchange = std::make_unique<Exchange>();
+    exchange->client = this;
     exchange->request = std::move(request);
     exchange->done = std::move(done);
     exchange->moved = std::move(moved);
@@ -268,16 +296,59 @@ void HttpClient::admitPending()
         const auto found = m_running.find(id);
         if (found != m_running.end()) {
             curl_multi_remove_handle(m_multi, found->second->easy);
+            endProbe(found->second.get());
             m_running.erase(found);
         }
     }
     m_aborted.clear();
+    std::vector<std::unique_ptr<Exchange>> waiting;
     for (auto& pending : m_pending) {
+        // Qt Network's decision, not curl's own reading of the environment: empty means no proxy.
+        pending->proxy = ProxyRoute::forUrl(pending->request.url);
+        if (!pending->proxy.isEmpty() && m_probing.contains(pending->proxy)) {
+            waiting.push_back(std::move(pending));
+            continue;
+        }
+        if (!pending->proxy.isEmpty() && !m_proxySchemes.contains(pending->proxy)) {
+            pending->probe = true;
+            m_probing.insert(pending->proxy);
+        }
         configure(pending.get());
         curl_multi_add_handle(m_multi, pending->easy);
         m_running.emplace(pending->id, std::move(pending));
     }
-    m_pending.clear();
+    m_pending = std::move(waiting);
+}
+
+void HttpClient::learnProxySchemes(Exchange* exchange)
+{
+    if (exchange->proxy.isEmpty()) {
+        return;
+    }
+    const HttpExchangeResult& answer = exchange->result;
+    const QByteArray challenges = answer.headers.value(ProxyChallengeField);
+    if (answer.status == ProxyAuthenticationRequired || (answer.status == Unauthorized && !challenges.isEmpty())) {
+        if (!challenges.isEmpty()) {
+            m_proxySchemes.insert(exchange->proxy, namedSchemes(challenges));
+        }
+        // The probe ends once the exchange has the user's login, in finish().
+        return;
+    }
+    // Let through: a proxy that asks for nothing keeps libcurl's default.
+    if (!m_proxySchemes.contains(exchange->proxy)) {
+        m_proxySchemes.insert(exchange->proxy, CURLAUTH_ANY);
+    }
+    endProbe(exchange);
+}
+
+void HttpClient::endProbe(Exchange* exchange)
+{
+    if (exchange->probe) {
+        exchange->probe = false;
+        m_probing.remove(exchange->proxy);
+        // The exchanges held back are admitted in the next turn, not after the poll's timeout.
+        curl_multi_wakeup(m_multi);
+    }
 }
 
 void HttpClient::configure(Exchange* exchange)
@@ -287,8 +358,6 @@ void HttpClient::configure(Exchange* exchange)
     exchange->easy = easy;
     exchange->url = request.url.toEncoded();
     curl_easy_setopt(easy, CURLOPT_URL, exchange->url.constData());
-    // Qt Network's decision, not curl's own reading of the environment: empty means no proxy.
-    exchange->proxy = ProxyRoute::forUrl(request.url);
     curl_easy_setopt(easy, CURLOPT_PROXY, exchange->proxy.constData());
     curl_easy_setopt(easy, CURLOPT_NOPROXY, "");
     const ProxyLogin::Answer login = m_proxyLogin ? m_proxyLogin->current() : ProxyLogin::Answer();
@@ -296,7 +365,7 @@ void HttpClient::configure(Exchange* exchange)
     if (!exchange->proxy.isEmpty() && login.round > 0) {
         curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, login.user.toUtf8().constData());
         curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, login.password.toUtf8().constData());
-        curl_easy_setopt(easy, CURLOPT_PROXYAUTH, CURLAUTH_ANY);
+        curl_easy_setopt(easy, CURLOPT_PROXYAUTH, m_proxySchemes.value(exchange->proxy, CURLAUTH_ANY));
     }
     curl_easy_setopt(easy, CURLOPT_PRIVATE, exchange);
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, exchange->errorText);
@@ -374,6 +443,7 @@ void HttpClient::finish(Exchange* exchange, int curlResult)
     HttpExchangeResult& result = exchange->result;
     if (exchange->refusedByProxy()) {
         if (retriedWithNewLogin(exchange)) {
+            endProbe(exchange);
             return;
         }
         // The user cancelled: the exchange ends as refused, not as a passing failure.
@@ -381,6 +451,7 @@ void HttpClient::finish(Exchange* exchange, int curlResult)
         result.status = ProxyAuthenticationRequired;
         result.failure = QStringLiteral("the proxy asks for a user name and password");
     }
+    endProbe(exchange);
     if (curlResult == CURLE_OK && !exchange->sinkAsked && result.failure.isEmpty()) {
         // An empty body: the sink still learns the answer, to create an empty file.
         exchange->askSink();

@@ -3,7 +3,9 @@
 
 #include "HttpExchange.h"
 
+#include <QHash>
 #include <QMutex>
+#include <QSet>
 
 #include <map>
 #include <memory>
@@ -50,6 +52,11 @@ private:
     void finish(Exchange* exchange, int curlResult);
     // After the proxy refused the exchange's login: true when it was queued again with a new one.
     bool retriedWithNewLogin(Exchange* exchange);
+    // At the end of an answer's header: remembers the schemes a proxy named, or that it let the
+    // exchange through, so later exchanges give the login at once instead of taking a 407 each.
+    void learnProxySchemes(Exchange* exchange);
+    // Lets the exchanges held back for the probe's answer go.
+    void endProbe(Exchange* exchange);
 
     const CertificateTrust* const m_trust;
     ProxyLogin* const m_proxyLogin;
@@ -64,6 +71,10 @@ private:
     std::vector<quint64> m_aborted;
     // Owned by the client's thread once admitted.
     std::map<quint64, std::unique_ptr<Exchange>> m_running;
+    // libcurl's CURLAUTH_* for each proxy that answered, and the proxies whose first answer is
+    // awaited; on the client's thread only.
+    QHash<QByteArray, unsigned long> m_proxySchemes;
+    QSet<QByteArray> m_probing;
     std::thread m_thread;
 };
 

@@ -40,6 +40,14 @@ void RangeDownload::start()
     send(std::move(request), [this](const HttpExchangeResult& result) { onAnswer(result); });
 }
 
+void RangeDownload::stop()
+{
+    TransferJob::stop();
+    if (m_sink) {
+        m_sink->close();
+    }
+}
+
 TransferItem RangeDownload::liveItem() const
 {
     TransferItem item = m_item;

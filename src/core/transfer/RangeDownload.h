@@ -17,6 +17,8 @@ public:
     RangeDownload(HttpClient& client, const Transfer& transfer, int itemIndex, QObject* parent = nullptr);
 
     void start() override;
+    // Also closes the part file, so that it holds every byte taken before the stop.
+    void stop() override;
     TransferItem liveItem() const override;
     // The bytes on disk are the resume point.
     TransferItem resumePoint() const override { return liveItem(); }

@@ -19,6 +19,9 @@ int openOwn(const QString& path, QString* error);
 bool isTaken(const QString& path);
 // Writes the file's bytes out to the disk.
 bool sync(int descriptor);
+// Starts writing bytes of the file out to the disk without waiting for them, so that the
+// sync() at the end waits only for the last ones. Where the system has no such call, nothing.
+void startWriteOut(int descriptor, qint64 offset, qint64 bytes);
 // Renames within one folder, never over another name, then writes the folder out.
 Renamed rename(const QString& from, const QString& to, QString* error);
 

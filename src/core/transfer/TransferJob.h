@@ -22,7 +22,7 @@ public:
 
     virtual void start() = 0;
     // Gives up the exchange in flight; nothing is reported afterwards.
-    void stop();
+    virtual void stop();
 
     int itemIndex() const { return m_itemIndex; }
     // The item as far as it got, including the bytes of the exchange in flight.
