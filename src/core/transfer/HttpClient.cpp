@@ -13,6 +13,7 @@
 #include <openssl/x509_vfy.h>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 // Error bodies are kept only for their text.
@@ -29,6 +30,9 @@ const int ProxyAuthenticationRequired = 407;
 // Some proxies (tinyproxy) refuse a wrong login with 401. Through a tunnel that answer can only
 // be the proxy's; without one it could be the server's, so there only 407 counts.
 const int Unauthorized = 401;
+// Failures before the server was reached, by this way out: the next proxy the system names is tried.
+const std::array<int, 4> UnreachedResults {
+    CURLE_COULDNT_RESOLVE_PROXY, CURLE_COULDNT_RESOLVE_HOST, CURLE_COULDNT_CONNECT, CURLE_PROXY};
 
 void initialiseCurlOnce()
 {
@@ -48,6 +52,8 @@ struct HttpClient::Exchange
     QFile body;
     qint64 bodyLeft = 0;
     QByteArray url;
+    // The proxies still to try, the one of this attempt first; empty for a direct connection.
+    QList<QByteArray> route;
     QByteArray proxy;
     // The proxy login's round given with this attempt, 0 for none.
     int loginRound = 0;
@@ -198,6 +204,8 @@ quint64 HttpClient::start(HttpExchangeRequest request, HttpExchangeDone done, By
     exchange->request = std::move(request);
     exchange->done = std::move(done);
     exchange->moved = std::move(moved);
+    // Asked on the caller's thread, before the lock: a PAC file to fetch holds up no one else.
+    exchange->route = ProxyRoute::forUrl(exchange->request.url);
     const QMutexLocker lock(&m_mutex);
     exchange->id = ++m_lastId;
     const quint64 id = exchange->id;
@@ -287,8 +295,8 @@ void HttpClient::configure(Exchange* exchange)
     exchange->easy = easy;
     exchange->url = request.url.toEncoded();
     curl_easy_setopt(easy, CURLOPT_URL, exchange->url.constData());
-    // Qt Network's decision, not curl's own reading of the environment: empty means no proxy.
-    exchange->proxy = ProxyRoute::forUrl(request.url);
+    // The system's decision, not curl's own reading of the environment: empty means no proxy.
+    exchange->proxy = exchange->route.first();
     curl_easy_setopt(easy, CURLOPT_PROXY, exchange->proxy.constData());
     curl_easy_setopt(easy, CURLOPT_NOPROXY, "");
     const ProxyLogin::Answer login = m_proxyLogin ? m_proxyLogin->current() : ProxyLogin::Answer();
@@ -360,12 +368,27 @@ bool HttpClient::retriedWithNewLogin(Exchange* exchange)
     if (m_proxyLogin->answerFor(proxyHost, exchange->loginRound).round <= exchange->loginRound) {
         return false;
     }
+    requeue(exchange);
+    return true;
+}
+
+bool HttpClient::retriedByNextProxy(Exchange* exchange, int curlResult)
+{
+    if (exchange->route.size() < 2 || !std::count(UnreachedResults.begin(), UnreachedResults.end(), curlResult)) {
+        return false;
+    }
+    exchange->route.removeFirst();
+    requeue(exchange);
+    return true;
+}
+
+void HttpClient::requeue(Exchange* exchange)
+{
     exchange->reset();
     const QMutexLocker lock(&m_mutex);
     const auto running = m_running.find(exchange->id);
     m_pending.push_back(std::move(running->second));
     m_running.erase(running);
-    return true;
 }
 
 void HttpClient::finish(Exchange* exchange, int curlResult)
@@ -380,6 +403,8 @@ void HttpClient::finish(Exchange* exchange, int curlResult)
         curlResult = CURLE_OK;
         result.status = ProxyAuthenticationRequired;
         result.failure = QStringLiteral("the proxy asks for a user name and password");
+    } else if (retriedByNextProxy(exchange, curlResult)) {
+        return;
     }
     if (curlResult == CURLE_OK && !exchange->sinkAsked && result.failure.isEmpty()) {
         // An empty body: the sink still learns the answer, to create an empty file.

@@ -50,6 +50,10 @@ private:
     void finish(Exchange* exchange, int curlResult);
     // After the proxy refused the exchange's login: true when it was queued again with a new one.
     bool retriedWithNewLogin(Exchange* exchange);
+    // After the way out failed before reaching the server: true when queued again by the next one.
+    bool retriedByNextProxy(Exchange* exchange, int curlResult);
+    // Back to the pending exchanges, for another attempt.
+    void requeue(Exchange* exchange);
 
     const CertificateTrust* const m_trust;
     ProxyLogin* const m_proxyLogin;
