@@ -48,21 +48,17 @@ QString desktopServer(const QString& scheme)
     return way.isEmpty() ? Direct : QString(way).replace(QStringLiteral("socks5h:"), QStringLiteral("socks5:"));
 }
 
-// Qt Network matches each no_proxy entry as a suffix of the host's name: "example.com"
-// and ".example.com" both cover example.com and every host under it.
+// libproxy reads each no_proxy entry as the engine reads a bypass rule: "example.com" only that
+// host, ".example.com" or "*.example.com" the hosts under it, "10.0.0.0/8" a network. A lone
+// "*" covers nothing for libproxy, so it is left out.
 QStringList environmentBypassList()
 {
     QStringList rules;
     const QStringList entries = QString::fromLocal8Bit(qgetenv("no_proxy")).split(QLatin1Char(','), Qt::SkipEmptyParts);
-    for (QString entry : entries) {
-        entry = entry.trimmed();
-        while (entry.startsWith(QLatin1Char('*')) || entry.startsWith(QLatin1Char('.'))) {
-            entry.remove(0, 1);
-        }
-        if (entry.isEmpty()) {
-            rules << QStringLiteral("*");
-        } else {
-            rules << entry << QStringLiteral("*.") + entry;
+    for (const QString& entry : entries) {
+        const QString rule = entry.trimmed();
+        if (!rule.isEmpty() && rule != QLatin1String("*")) {
+            rules << rule;
         }
     }
     return rules;
