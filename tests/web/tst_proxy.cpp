@@ -38,9 +38,11 @@ const QString ProxiedHost = QStringLiteral("0.0.0.0");
 // Named in no_proxy, or DIRECT by the PAC file: the client must look it up itself, so the
 // proxy never hears of it.
 const QString DirectHost = QStringLiteral("direct.invalid");
-// Which settings name the proxy: the environment unless the test is run to read GNOME's.
+// Which settings name the proxy: the environment, unless the test is run to have a PAC file
+// named by GNOME's settings or by the environment.
 const char SettingsVariable[] = "NORV_TEST_PROXY_SETTINGS";
 const QByteArray GnomePac = QByteArrayLiteral("gnome-pac");
+const QByteArray EnvironmentPac = QByteArrayLiteral("environment-pac");
 // A company's PAC file: a proxy that is down comes first, then the real one, then DIRECT.
 const char PacScript[] = "function FindProxyForURL(url, host) {\n"
                          "  if (host == \"%1\") return \"PROXY 127.0.0.1:%2; PROXY %3; DIRECT\";\n"
@@ -87,7 +89,8 @@ private slots:
 
 private:
     QString proxiedOrigin() const;
-    // The proxy named by the environment, or by a PAC file that GNOME's settings name.
+    // The proxy named by the environment, or by a PAC file that GNOME's settings or the
+    // environment name.
     bool configureProxy();
     bool loadPortal(const QString& origin);
     // Runs an update check against host and returns the message its dialog showed.
@@ -164,7 +167,8 @@ QByteArray TestProxy::newLog() const
 
 bool TestProxy::configureProxy()
 {
-    if (qgetenv(SettingsVariable) != GnomePac) {
+    const QByteArray settingsKind = qgetenv(SettingsVariable);
+    if (settingsKind != GnomePac && settingsKind != EnvironmentPac) {
         qputenv("http_proxy", m_proxy.address());
         qputenv("https_proxy", m_proxy.address());
         qputenv("no_proxy", DirectHost.toLatin1());
@@ -176,6 +180,11 @@ bool TestProxy::configureProxy()
                             .arg(QUrl(QString::fromLatin1(m_proxy.address())).authority());
     const QUrl pacUrl =
         m_pacServer.start(m_processes) ? m_pacServer.put(QStringLiteral("company.pac"), pac.toUtf8()) : QUrl();
+    if (settingsKind == EnvironmentPac) {
+        qputenv("http_proxy", "pac+" + pacUrl.toEncoded());
+        qputenv("https_proxy", "pac+" + pacUrl.toEncoded());
+        return !pacUrl.isEmpty();
+    }
     const QString keyFile = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/glib-2.0/settings/keyfile");
     QFile settings(keyFile);
     if (pacUrl.isEmpty() || !QDir().mkpath(QFileInfo(keyFile).path()) || !settings.open(QIODevice::WriteOnly)) {

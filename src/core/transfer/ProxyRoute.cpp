@@ -1,11 +1,17 @@
 #include "ProxyRoute.h"
 
 #include "SystemProxy.h"
+#include "core/CoreLogging.h"
 
 #include <QDeadlineTimer>
 #include <QHash>
 #include <QHostAddress>
 #include <QMutex>
+
+#include <chrono>
+#include <future>
+#include <memory>
+#include <thread>
 
 namespace {
 // A server's decision is asked again after this, so that changed settings take effect.
@@ -14,6 +20,9 @@ const qint64 KeptMs = 60 * 1000;
 const int MaxKept = 64;
 const QString Localhost = QStringLiteral("localhost");
 const QString Direct = QStringLiteral("direct://");
+// A PAC file whose server never ends its answer, or whose script never returns, must not hold
+// a transfer forever: past this the server is reached directly, as when no PAC file loads.
+const std::chrono::seconds DecisionTimeout(20);
 
 struct Kept
 {
@@ -50,10 +59,23 @@ QByteArray forCurl(const QString& way)
     return curlScheme + "://" + QUrl::toAce(proxy.host()) + ':' + QByteArray::number(proxy.port(1080));
 }
 
+// Asked on a thread of its own, which a question that never returns may keep.
+QStringList systemDecision(const QUrl& url)
+{
+    auto answer = std::make_shared<std::promise<QStringList>>();
+    std::future<QStringList> future = answer->get_future();
+    std::thread([answer, url] { answer->set_value(SystemProxy::forUrl(url)); }).detach();
+    if (future.wait_for(DecisionTimeout) != std::future_status::ready) {
+        qCWarning(lcTransfer) << "no proxy decision for" << url.host() << "in time: going directly";
+        return {Direct};
+    }
+    return future.get();
+}
+
 QList<QByteArray> decided(const QUrl& url)
 {
     QList<QByteArray> ways;
-    for (const QString& way : SystemProxy::forUrl(url)) {
+    for (const QString& way : systemDecision(url)) {
         const QByteArray curlWay = way == Direct ? QByteArray() : forCurl(way);
         if ((way == Direct || !curlWay.isEmpty()) && !ways.contains(curlWay)) {
             ways << curlWay;
