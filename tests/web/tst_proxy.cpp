@@ -38,9 +38,10 @@ const QString ProxiedHost = QStringLiteral("0.0.0.0");
 // Named in no_proxy, or DIRECT by the PAC file: the client must look it up itself, so the
 // proxy never hears of it.
 const QString DirectHost = QStringLiteral("direct.invalid");
-// Which settings name the proxy: the environment, unless the test is run to have a PAC file
-// named by GNOME's settings or by the environment.
+// Which settings name the proxy: the environment, unless the test is run to have GNOME's
+// settings name it, or a PAC file named by GNOME's settings or by the environment.
 const char SettingsVariable[] = "NORV_TEST_PROXY_SETTINGS";
+const QByteArray GnomeManual = QByteArrayLiteral("gnome-manual");
 const QByteArray GnomePac = QByteArrayLiteral("gnome-pac");
 const QByteArray EnvironmentPac = QByteArrayLiteral("environment-pac");
 // A company's PAC file: a proxy that is down comes first, then the real one, then DIRECT.
@@ -49,7 +50,10 @@ const char PacScript[] = "function FindProxyForURL(url, host) {\n"
                          "  return \"DIRECT\";\n"
                          "}\n";
 // GNOME's proxy settings in GLib's key file back-end, under the test's own XDG_CONFIG_HOME.
-const char GnomeKeyFile[] = "[system/proxy]\nmode='auto'\nautoconfig-url='%1'\n";
+const char GnomePacKeyFile[] = "[system/proxy]\nmode='auto'\nautoconfig-url='%1'\n";
+const char GnomeManualKeyFile[] = "[system/proxy]\nmode='manual'\nignore-hosts=['%1']\n"
+                                  "[system/proxy/http]\nhost='127.0.0.1'\nport=%2\n"
+                                  "[system/proxy/https]\nhost='127.0.0.1'\nport=%2\n";
 
 struct Login
 {
@@ -92,6 +96,7 @@ private:
     // The proxy named by the environment, or by a PAC file that GNOME's settings or the
     // environment name.
     bool configureProxy();
+    bool writeGnomeSettings(const QString& keyFileText);
     bool loadPortal(const QString& origin);
     // Runs an update check against host and returns the message its dialog showed.
     QString updateCheckMessage(const QByteArray& host);
@@ -168,29 +173,38 @@ QByteArray TestProxy::newLog() const
 bool TestProxy::configureProxy()
 {
     const QByteArray settingsKind = qgetenv(SettingsVariable);
-    if (settingsKind != GnomePac && settingsKind != EnvironmentPac) {
+    const QUrl proxy(QString::fromLatin1(m_proxy.address()));
+    if (settingsKind.isEmpty()) {
         qputenv("http_proxy", m_proxy.address());
         qputenv("https_proxy", m_proxy.address());
         qputenv("no_proxy", DirectHost.toLatin1());
         return true;
     }
-    const QString pac = QString::fromLatin1(PacScript)
-                            .arg(ProxiedHost)
-                            .arg(closedPort())
-                            .arg(QUrl(QString::fromLatin1(m_proxy.address())).authority());
+    if (settingsKind == GnomeManual) {
+        return writeGnomeSettings(QString::fromLatin1(GnomeManualKeyFile).arg(DirectHost).arg(proxy.port()));
+    }
+    const QString pac = QString::fromLatin1(PacScript).arg(ProxiedHost).arg(closedPort()).arg(proxy.authority());
     const QUrl pacUrl =
         m_pacServer.start(m_processes) ? m_pacServer.put(QStringLiteral("company.pac"), pac.toUtf8()) : QUrl();
+    if (pacUrl.isEmpty()) {
+        return false;
+    }
     if (settingsKind == EnvironmentPac) {
         qputenv("http_proxy", "pac+" + pacUrl.toEncoded());
         qputenv("https_proxy", "pac+" + pacUrl.toEncoded());
-        return !pacUrl.isEmpty();
+        return true;
     }
+    return writeGnomeSettings(QString::fromLatin1(GnomePacKeyFile).arg(pacUrl.toString()));
+}
+
+bool TestProxy::writeGnomeSettings(const QString& keyFileText)
+{
     const QString keyFile = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/glib-2.0/settings/keyfile");
     QFile settings(keyFile);
-    if (pacUrl.isEmpty() || !QDir().mkpath(QFileInfo(keyFile).path()) || !settings.open(QIODevice::WriteOnly)) {
+    if (!QDir().mkpath(QFileInfo(keyFile).path()) || !settings.open(QIODevice::WriteOnly)) {
         return false;
     }
-    settings.write(QString::fromLatin1(GnomeKeyFile).arg(pacUrl.toString()).toUtf8());
+    settings.write(keyFileText.toUtf8());
     qputenv("GSETTINGS_BACKEND", "keyfile");
     // Where libproxy, like GNOME's own programs, takes GNOME's settings over the environment.
     qputenv("DESKTOP_SESSION", "gnome");
