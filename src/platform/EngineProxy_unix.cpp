@@ -7,9 +7,9 @@
 #include <QUrl>
 
 // On Linux Qt Network reads only the environment, while the engine would also read the
-// desktop's settings, and neither reads them as libproxy does for the agent and the update
-// check. So the engine is given the decision on its command line: the PAC file or discovery
-// itself, for it to run, or the fixed proxy.
+// desktop's settings, and neither reads them as the agent and the update check do
+// (SystemProxy). So the engine is given the decision on its command line: the PAC file or
+// discovery itself, for it to run, or the fixed proxy.
 namespace {
 // Any host outside no_proxy shows which proxy a scheme takes.
 const QString ProbeHost = QStringLiteral("://proxy-probe.invalid/");
@@ -48,17 +48,21 @@ QString desktopServer(const QString& scheme)
     return way.isEmpty() ? Direct : QString(way).replace(QStringLiteral("socks5h:"), QStringLiteral("socks5:"));
 }
 
-// libproxy reads each no_proxy entry as the engine reads a bypass rule: "example.com" only that
-// host, ".example.com" or "*.example.com" the hosts under it, "10.0.0.0/8" a network. A lone
-// "*" covers nothing for libproxy, so it is left out.
+// Qt Network matches each no_proxy entry as a suffix of the host's name: "example.com"
+// and ".example.com" both cover example.com and every host under it.
 QStringList environmentBypassList()
 {
     QStringList rules;
     const QStringList entries = QString::fromLocal8Bit(qgetenv("no_proxy")).split(QLatin1Char(','), Qt::SkipEmptyParts);
-    for (const QString& entry : entries) {
-        const QString rule = entry.trimmed();
-        if (!rule.isEmpty() && rule != QLatin1String("*")) {
-            rules << rule;
+    for (QString entry : entries) {
+        entry = entry.trimmed();
+        while (entry.startsWith(QLatin1Char('*')) || entry.startsWith(QLatin1Char('.'))) {
+            entry.remove(0, 1);
+        }
+        if (entry.isEmpty()) {
+            rules << QStringLiteral("*");
+        } else {
+            rules << entry << QStringLiteral("*.") + entry;
         }
     }
     return rules;
@@ -103,6 +107,7 @@ QStringList EngineProxy::switches()
     if (configured.startsWith(DiscoveryPrefix)) {
         return {AutoDetect};
     }
+    // A fixed proxy, as SystemProxy reads it too.
     return fixedSwitches(
         environmentServer(QStringLiteral("http")), environmentServer(QStringLiteral("https")), environmentBypassList());
 }

@@ -1,19 +1,12 @@
 #include "GnomeProxySettings.h"
 
-#include <QByteArray>
+#include "core/transfer/SystemProxy.h"
 
 #undef signals // GLib's headers name a member "signals".
 #include <gio/gio.h>
 
 namespace {
 const char SchemaId[] = "org.gnome.system.proxy";
-// The sessions libproxy takes for GNOME's.
-const QByteArrayList GnomeSessions {QByteArrayLiteral("gnome"), QByteArrayLiteral("gnome-wayland")};
-
-bool gnomeSession()
-{
-    return qEnvironmentVariableIsSet("GNOME_DESKTOP_SESSION_ID") || GnomeSessions.contains(qgetenv("DESKTOP_SESSION"));
-}
 
 QString text(GSettings* settings, const char* key)
 {
@@ -37,7 +30,7 @@ QStringList texts(GSettings* settings, const char* key)
 
 GnomeProxySettings::GnomeProxySettings()
 {
-    if (!gnomeSession()) {
+    if (!SystemProxy::desktopDecides()) {
         return;
     }
     // Without the schema GSettings would abort the process.

@@ -11,6 +11,11 @@ namespace SystemProxy {
 // The ways to url in the order to try them, each "direct://" or "scheme://host:port"
 // (http, https, socks, socks4, socks5). Never empty.
 QStringList forUrl(const QUrl& url);
+// Whether the desktop's settings decide rather than the environment: in a GNOME session, as
+// libproxy tells one. Never on Windows.
+bool desktopDecides();
+// Qt Network's own reading (on Linux the environment, on Windows WinHTTP's), as forUrl gives it.
+QStringList qtNetworkWays(const QUrl& url);
 } // namespace SystemProxy
 
 #endif // SYSTEMPROXY_H

@@ -1,13 +1,20 @@
 #include "SystemProxy.h"
 
+#include <QByteArrayList>
 #include <QMutex>
 
 #include <proxy.h>
 
-// libproxy reads what the desktop says (the environment, GNOME's or KDE's settings), runs a PAC
-// file and discovers one by WPAD, with the plug-ins installed beside it.
+#include <algorithm>
+
+// libproxy reads what the desktop says (GNOME's or KDE's settings, the environment), runs a
+// PAC file and discovers one by WPAD, with the plug-ins installed beside it.
 namespace {
 const QString Direct = QStringLiteral("direct://");
+// The sessions libproxy takes for GNOME's.
+const QByteArrayList GnomeSessions {QByteArrayLiteral("gnome"), QByteArrayLiteral("gnome-wayland")};
+// How the environment names a PAC file or discovery for libproxy.
+const QByteArrayList AutomaticPrefixes {QByteArrayLiteral("pac+"), QByteArrayLiteral("wpad:")};
 
 QMutex factoryMutex;
 
@@ -17,9 +24,25 @@ pxProxyFactory* factory()
     static pxProxyFactory* const shared = px_proxy_factory_new();
     return shared;
 }
-} // namespace
 
-QStringList SystemProxy::forUrl(const QUrl& url)
+// A fixed proxy in the environment. libproxy reads no_proxy its own way (a name without a dot
+// never matches, "example.com" does not cover the hosts under it), unlike curl, Qt Network
+// and the engine; that case is left to Qt Network.
+bool fixedInEnvironment()
+{
+    for (const char* name : {"http_proxy", "https_proxy"}) {
+        const QByteArray value = qgetenv(name);
+        const bool automatic = std::any_of(AutomaticPrefixes.begin(),
+                                           AutomaticPrefixes.end(),
+                                           [&](const QByteArray& prefix) { return value.startsWith(prefix); });
+        if (!value.isEmpty() && !automatic) {
+            return true;
+        }
+    }
+    return false;
+}
+
+QStringList libproxyWays(const QUrl& url)
 {
     QStringList ways;
     const QMutexLocker lock(&factoryMutex);
@@ -31,4 +54,15 @@ QStringList SystemProxy::forUrl(const QUrl& url)
         px_proxy_factory_free_proxies(proxies);
     }
     return ways.isEmpty() ? QStringList {Direct} : ways;
+}
+} // namespace
+
+QStringList SystemProxy::forUrl(const QUrl& url)
+{
+    return !desktopDecides() && fixedInEnvironment() ? qtNetworkWays(url) : libproxyWays(url);
+}
+
+bool SystemProxy::desktopDecides()
+{
+    return qEnvironmentVariableIsSet("GNOME_DESKTOP_SESSION_ID") || GnomeSessions.contains(qgetenv("DESKTOP_SESSION"));
 }

@@ -1,21 +1,13 @@
 #include "SystemProxy.h"
 
-#include <QNetworkProxyFactory>
-
 // Qt Network asks WinHTTP: the user's settings, their PAC file and automatic discovery, each
 // proxy a PAC file names in its order.
 QStringList SystemProxy::forUrl(const QUrl& url)
 {
-    QStringList ways;
-    for (const QNetworkProxy& proxy : QNetworkProxyFactory::systemProxyForQuery(QNetworkProxyQuery(url))) {
-        const QString address = proxy.hostName() + QLatin1Char(':') + QString::number(proxy.port());
-        if (proxy.type() == QNetworkProxy::HttpProxy) {
-            ways << QStringLiteral("http://") + address;
-        } else if (proxy.type() == QNetworkProxy::Socks5Proxy) {
-            ways << QStringLiteral("socks5://") + address;
-        } else {
-            ways << QStringLiteral("direct://");
-        }
-    }
-    return ways.isEmpty() ? QStringList {QStringLiteral("direct://")} : ways;
+    return qtNetworkWays(url);
+}
+
+bool SystemProxy::desktopDecides()
+{
+    return false;
 }
