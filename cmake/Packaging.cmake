@@ -83,6 +83,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Norv Zivovireva packaging <packaging@norv-zivovireva.example>")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# libproxy runs PAC files and reads GNOME's proxy settings through plug-ins it loads itself.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libproxy1-plugin-webkit, libproxy1-plugin-gsettings")
 # Chinese text needs a CJK font; links and the manual open through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

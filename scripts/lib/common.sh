@@ -12,6 +12,7 @@ REQUIRED_PACKAGES=(
     g++-mingw-w64-x86-64-posix python3
     curl util-linux tinyproxy squid x11-xserver-utils dunst libnss3-tools dbus-daemon dbus-bin
     weston qtwayland5
+    libproxy-dev libproxy1-plugin-webkit libproxy1-plugin-gsettings libglib2.0-dev gsettings-desktop-schemas
 )
 
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"

@@ -1,6 +1,7 @@
 #include "NetworkProxy.h"
 
 #include "app/Logging.h"
+#include "core/transfer/ProxyRoute.h"
 #include "platform/EngineProxy.h"
 
 #include <QNetworkProxyFactory>
@@ -66,4 +67,18 @@ void NetworkProxy::apply()
         return true;
     }();
     Q_UNUSED(applied);
+}
+
+QList<QNetworkProxy> NetworkProxy::forUrl(const QUrl& url)
+{
+    QList<QNetworkProxy> proxies;
+    for (const QByteArray& way : ProxyRoute::forUrl(url)) {
+        const QUrl proxy(QString::fromLatin1(way));
+        const bool socks = proxy.scheme().startsWith(QLatin1String("socks"));
+        proxies << (way.isEmpty() ? QNetworkProxy(QNetworkProxy::NoProxy)
+                                  : QNetworkProxy(socks ? QNetworkProxy::Socks5Proxy : QNetworkProxy::HttpProxy,
+                                                  proxy.host(),
+                                                  static_cast<quint16>(proxy.port())));
+    }
+    return proxies;
 }

@@ -3,6 +3,7 @@
 #include "CCheckUpdateUI.h"
 #include "UpdateServer.h"
 #include "core/ProxyLogin.h"
+#include "proxy/NetworkProxy.h"
 
 #include <QAuthenticator>
 #include <QNetworkAccessManager>
@@ -15,6 +16,14 @@ namespace {
 const qint64 MaxBodySize = 1024 * 1024;
 // A server that stops sending mid-answer must not hold the check forever.
 const int TransferTimeoutMs = 30000;
+// Failures before the server was reached, by this way out: the next proxy the system names is
+// tried. A proxy refusing the tunnel for https comes as an unknown error.
+const QList<QNetworkReply::NetworkError> UnreachedErrors {QNetworkReply::UnknownNetworkError,
+                                                          QNetworkReply::ProxyConnectionRefusedError,
+                                                          QNetworkReply::ProxyNotFoundError,
+                                                          QNetworkReply::ProxyTimeoutError,
+                                                          QNetworkReply::ConnectionRefusedError,
+                                                          QNetworkReply::HostNotFoundError};
 } // namespace
 
 void CThread::slot_Checkupdate()
@@ -25,7 +34,15 @@ void CThread::slot_Checkupdate()
         connect(m_network, &QNetworkAccessManager::proxyAuthenticationRequired, this, &CThread::answerProxy);
     }
     discardReply();
-    const quint64 check = dialog->requestedCheck();
+    // Asked here, off the GUI thread: a PAC file may have to be fetched first.
+    m_route = NetworkProxy::forUrl(UpdateServer::versionFileUrl());
+    send(dialog->requestedCheck());
+}
+
+void CThread::send(quint64 check)
+{
+    // Qt would take only the first of the proxies a factory names: each is set in turn instead.
+    m_network->setProxy(m_route.takeFirst());
     QNetworkRequest request(UpdateServer::versionFileUrl());
     request.setTransferTimeout(TransferTimeoutMs);
     QNetworkReply* reply = m_network->get(request);
@@ -70,6 +87,10 @@ void CThread::handleFinished(QNetworkReply* finished, quint64 check)
         m_reply = nullptr;
     }
     finished->deleteLater();
+    if (!m_route.isEmpty() && UnreachedErrors.contains(finished->error())) {
+        send(check);
+        return;
+    }
     // Cut off for its size or for stalling: a partial body is no answer.
     if (finished->property("oversized").toBool() || finished->error() == QNetworkReply::OperationCanceledError) {
         emit sig_versionFileArrived(check, 0, QByteArray());

@@ -1,6 +1,8 @@
 #ifndef CTHREAD_H
 #define CTHREAD_H
 
+#include <QList>
+#include <QNetworkProxy>
 #include <QObject>
 
 class QNetworkAccessManager;
@@ -9,7 +11,6 @@ class QThread;
 class CCheckUpdateUI;
 class ProxyLogin;
 class QAuthenticator;
-class QNetworkProxy;
 
 // Fetches the version file on a thread of its own. The network access manager, the
 // request and the reply all live on that thread, as Qt requires; only the result goes
@@ -36,6 +37,8 @@ public slots:
     void slot_Checkupdate();
 
 private:
+    // Asks for the version file through the next way out of m_route.
+    void send(quint64 check);
     void handleFinished(QNetworkReply* finished, quint64 check);
     void discardReply();
     void answerProxy(const QNetworkProxy& proxy, QAuthenticator* authenticator);
@@ -44,6 +47,8 @@ private:
     QNetworkReply* m_reply = nullptr;
     // The proxy login's round given last, 0 for none.
     int m_proxyRound = 0;
+    // The ways out of this check not tried yet, in the order the system gave them.
+    QList<QNetworkProxy> m_route;
 };
 
 #endif // CTHREAD_H

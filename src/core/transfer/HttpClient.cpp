@@ -13,6 +13,7 @@
 #include <openssl/x509_vfy.h>
 
 #include <algorithm>
+#include <array>
 #include <utility>
 
 namespace {
@@ -52,6 +53,10 @@ unsigned long namedSchemes(const QByteArray& challenges)
     return mask == 0 ? CURLAUTH_ANY : mask;
 }
 
+// Failures before the server was reached, by this way out: the next proxy the system names is tried.
+const std::array<int, 4> UnreachedResults {
+    CURLE_COULDNT_RESOLVE_PROXY, CURLE_COULDNT_RESOLVE_HOST, CURLE_COULDNT_CONNECT, CURLE_PROXY};
+
 void initialiseCurlOnce()
 {
     static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
@@ -71,6 +76,8 @@ struct HttpClient::Exchange
     QFile body;
     qint64 bodyLeft = 0;
     QByteArray url;
+    // The proxies still to try, the one of this attempt first; empty for a direct connection.
+    QList<QByteArray> route;
     QByteArray proxy;
     // The proxy login's round given with this attempt, 0 for none.
     int loginRound = 0;
@@ -226,6 +233,8 @@ quint64 HttpClient::start(HttpExchangeRequest request, HttpExchangeDone done, By
     exchange->request = std::move(request);
     exchange->done = std::move(done);
     exchange->moved = std::move(moved);
+    // Asked on the caller's thread, before the lock: a PAC file to fetch holds up no one else.
+    exchange->route = ProxyRoute::forUrl(exchange->request.url);
     const QMutexLocker lock(&m_mutex);
     exchange->id = ++m_lastId;
     const quint64 id = exchange->id;
@@ -303,8 +312,8 @@ void HttpClient::admitPending()
     m_aborted.clear();
     std::vector<std::unique_ptr<Exchange>> waiting;
     for (auto& pending : m_pending) {
-        // Qt Network's decision, not curl's own reading of the environment: empty means no proxy.
-        pending->proxy = ProxyRoute::forUrl(pending->request.url);
+        // The system's decision, not curl's own reading of the environment: empty means no proxy.
+        pending->proxy = pending->route.first();
         if (!pending->proxy.isEmpty() && m_probing.contains(pending->proxy)) {
             waiting.push_back(std::move(pending));
             continue;
@@ -429,12 +438,29 @@ bool HttpClient::retriedWithNewLogin(Exchange* exchange)
     if (m_proxyLogin->answerFor(proxyHost, exchange->loginRound).round <= exchange->loginRound) {
         return false;
     }
+    requeue(exchange);
+    return true;
+}
+
+bool HttpClient::retriedByNextProxy(Exchange* exchange, int curlResult)
+{
+    if (exchange->route.size() < 2 || !std::count(UnreachedResults.begin(), UnreachedResults.end(), curlResult)) {
+        return false;
+    }
+    exchange->route.removeFirst();
+    // The exchanges held back for this proxy's first answer must not wait for one that never comes.
+    endProbe(exchange);
+    requeue(exchange);
+    return true;
+}
+
+void HttpClient::requeue(Exchange* exchange)
+{
     exchange->reset();
     const QMutexLocker lock(&m_mutex);
     const auto running = m_running.find(exchange->id);
     m_pending.push_back(std::move(running->second));
     m_running.erase(running);
-    return true;
 }
 
 void HttpClient::finish(Exchange* exchange, int curlResult)
@@ -450,6 +476,8 @@ void HttpClient::finish(Exchange* exchange, int curlResult)
         curlResult = CURLE_OK;
         result.status = ProxyAuthenticationRequired;
         result.failure = QStringLiteral("the proxy asks for a user name and password");
+    } else if (retriedByNextProxy(exchange, curlResult)) {
+        return;
     }
     endProbe(exchange);
     if (curlResult == CURLE_OK && !exchange->sinkAsked && result.failure.isEmpty()) {

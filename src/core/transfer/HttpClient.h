@@ -57,6 +57,10 @@ private:
     void learnProxySchemes(Exchange* exchange);
     // Lets the exchanges held back for the probe's answer go.
     void endProbe(Exchange* exchange);
+    // After the way out failed before reaching the server: true when queued again by the next one.
+    bool retriedByNextProxy(Exchange* exchange, int curlResult);
+    // Back to the pending exchanges, for another attempt.
+    void requeue(Exchange* exchange);
 
     const CertificateTrust* const m_trust;
     ProxyLogin* const m_proxyLogin;
