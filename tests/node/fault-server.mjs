@@ -18,6 +18,8 @@
 //   location-http the creation names an http upload address (for a TLS server)
 //   max-size      OPTIONS names Tus-Max-Size 1 MiB
 //   sha1, sha256  the checksum extension with this algorithm; bodies are verified (460)
+//   drop-reused   a PATCH on a connection that already carried a request is cut before any
+//                 answer, as by a proxy that closes kept connections without saying so
 // Download faults (each applies to the first GET of a file under these faults):
 //   truncate      the first GET sends half the body and cuts the connection
 //   etag-change   the first GET sends half of FOLDER/<name> and cuts; later ones serve
@@ -297,6 +299,13 @@ async function serve(request, response, secure) {
   const [, prefix = '', kind = '', ...rest] = new URL(request.url, 'http://x').pathname.split('/');
   const faults = new Set(prefix.split(','));
   const log = { offset: '-', received: 0, status: 0 };
+  const reused = request.socket.carried === true;
+  request.socket.carried = true;
+  if (reused && request.method === 'PATCH' && faults.has('drop-reused')) {
+    request.socket.destroy();
+    console.log(`${request.method} ${request.url} offset=- received=0 range=- status=dropped`);
+    return;
+  }
   if (kind === 'files') {
     await tus(faults, prefix, rest.join('/'), request, log, response, secure);
   } else if (kind === 'get') {
@@ -320,4 +329,7 @@ const server = keyFile
   ? https.createServer({ key: fs.readFileSync(keyFile), cert: fs.readFileSync(certFile) },
     (request, response) => serve(request, response, true))
   : http.createServer((request, response) => serve(request, response, false));
+// Kept connections outlive a slow test's pauses, so which connection a request takes is the
+// client's choice alone.
+server.keepAliveTimeout = 60000;
 server.listen(0, '127.0.0.1', () => console.log(`listening ${server.address().port}`));

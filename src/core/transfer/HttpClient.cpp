@@ -53,6 +53,11 @@ unsigned long namedSchemes(const QByteArray& challenges)
     return mask == 0 ? CURLAUTH_ANY : mask;
 }
 
+// A connection kept from an earlier exchange that turns out closed by the other end (proxies
+// such as tinyproxy close after each answer without saying so): the request is sent again at
+// once on a new connection, rather than failing into the job's backoff.
+const std::array<int, 3> StaleConnectionResults {CURLE_SEND_ERROR, CURLE_RECV_ERROR, CURLE_GOT_NOTHING};
+
 // Failures before the server was reached, by this way out: the next proxy the system names is tried.
 const std::array<int, 4> UnreachedResults {
     CURLE_COULDNT_RESOLVE_PROXY, CURLE_COULDNT_RESOLVE_HOST, CURLE_COULDNT_CONNECT, CURLE_PROXY};
@@ -87,6 +92,8 @@ struct HttpClient::Exchange
     bool sinkTakes = false;
     // The first exchange through a proxy of unknown schemes; the others wait for its answer.
     bool probe = false;
+    // Sent again on a new connection after a kept one was found closed; only once.
+    bool freshConnection = false;
     char errorText[CURL_ERROR_SIZE] = {};
 
     ~Exchange()
@@ -368,6 +375,7 @@ void HttpClient::configure(Exchange* exchange)
     exchange->url = request.url.toEncoded();
     curl_easy_setopt(easy, CURLOPT_URL, exchange->url.constData());
     curl_easy_setopt(easy, CURLOPT_PROXY, exchange->proxy.constData());
+    curl_easy_setopt(easy, CURLOPT_FRESH_CONNECT, exchange->freshConnection ? 1L : 0L);
     curl_easy_setopt(easy, CURLOPT_NOPROXY, "");
     const ProxyLogin::Answer login = m_proxyLogin ? m_proxyLogin->current() : ProxyLogin::Answer();
     exchange->loginRound = login.round;
@@ -454,6 +462,20 @@ bool HttpClient::retriedByNextProxy(Exchange* exchange, int curlResult)
     return true;
 }
 
+bool HttpClient::retriedOnNewConnection(Exchange* exchange, int curlResult)
+{
+    long newConnections = 0;
+    curl_easy_getinfo(exchange->easy, CURLINFO_NUM_CONNECTS, &newConnections);
+    if (exchange->freshConnection || newConnections != 0 || exchange->result.status != 0
+        || !std::count(StaleConnectionResults.begin(), StaleConnectionResults.end(), curlResult)) {
+        return false;
+    }
+    exchange->freshConnection = true;
+    endProbe(exchange);
+    requeue(exchange);
+    return true;
+}
+
 void HttpClient::requeue(Exchange* exchange)
 {
     exchange->reset();
@@ -476,7 +498,7 @@ void HttpClient::finish(Exchange* exchange, int curlResult)
         curlResult = CURLE_OK;
         result.status = ProxyAuthenticationRequired;
         result.failure = QStringLiteral("the proxy asks for a user name and password");
-    } else if (retriedByNextProxy(exchange, curlResult)) {
+    } else if (retriedByNextProxy(exchange, curlResult) || retriedOnNewConnection(exchange, curlResult)) {
         return;
     }
     endProbe(exchange);

@@ -59,6 +59,8 @@ private:
     void endProbe(Exchange* exchange);
     // After the way out failed before reaching the server: true when queued again by the next one.
     bool retriedByNextProxy(Exchange* exchange, int curlResult);
+    // After a kept connection failed before any answer: true when queued again on a new one.
+    bool retriedOnNewConnection(Exchange* exchange, int curlResult);
     // Back to the pending exchanges, for another attempt.
     void requeue(Exchange* exchange);
 
