@@ -11,6 +11,7 @@ REQUIRED_PACKAGES=(
     clang libclang-rt-14-dev clang-format
     g++-mingw-w64-x86-64-posix python3
     curl util-linux tinyproxy x11-xserver-utils dunst libnss3-tools dbus-daemon dbus-bin
+    at-spi2-core python3-pyatspi
 )
 
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
