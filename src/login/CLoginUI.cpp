@@ -249,7 +249,10 @@ void CLoginUI::setBrowserMode(bool on)
     }
     labelBrowserMode->setVisible(on);
     buttonExitBrowserMode->setVisible(on);
-    if (!on) {
+    if (on) {
+        // The focus must not stay on a hidden control: the link is all there is to reach.
+        buttonExitBrowserMode->setFocus(Qt::OtherFocusReason);
+    } else {
         setNewServerMode(mainWindowInstance->serverList.isEmpty());
     }
 }

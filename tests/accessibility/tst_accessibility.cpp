@@ -24,9 +24,12 @@
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QSslCertificate>
 
+#include <algorithm>
 #include <functional>
+#include <tuple>
 
 // What each row puts on screen; returns the window whose focus chain is walked, if any.
 using Opener = std::function<QWidget*(CMainWindow*)>;
@@ -58,9 +61,10 @@ const QSet<QString> ArrowKeyRoles {QStringLiteral("list item"),
                                    QStringLiteral("check menu item"),
                                    QStringLiteral("radio menu item")};
 
-QWidget* shown(QDialog* dialog)
+// A dialog on its own, so the tree and the focus chain are the dialog's only.
+QWidget* shown(CMainWindow* window, QDialog* dialog)
 {
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    window->loginUI->hide();
     dialog->show();
     return dialog;
 }
@@ -113,6 +117,8 @@ private:
     // Every node shown on screen, as the accessibility bus reports it.
     QJsonArray accessibleTree();
     void pressKeys(const QStringList& xdotoolArguments);
+    // Whether the engine's tree of the portal's page is on the bus.
+    bool pageExposed();
 
     ProcessSet m_processes;
     DemoPortalProcess m_portal;
@@ -146,6 +152,9 @@ void TestAccessibility::cleanup()
         }
     }
     m_window->loginUI->setBrowserMode(false);
+    if (m_window->inPortal) {
+        m_window->actExitServer->trigger();
+    }
 }
 
 QJsonArray TestAccessibility::accessibleTree()
@@ -189,91 +198,69 @@ void TestAccessibility::keyboardAloneLogsInAndThePageIsExposed()
     QTRY_VERIFY_WITH_TIMEOUT(m_window->inPortal && m_window->webView->title().contains(Marker), TimeoutMs);
 
     // The engine's own tree of the page reaches the bus through the view.
-    bool pageExposed = false;
-    for (const QJsonValue& node : accessibleTree()) {
-        qDebug().noquote() << "PAGE" << QString(node[QStringLiteral("depth")].toInt(), QLatin1Char(' '))
-                           << node[QStringLiteral("role")].toString() << node[QStringLiteral("name")].toString();
-        pageExposed = pageExposed
-            || (node[QStringLiteral("role")].toString().startsWith(QStringLiteral("document"))
-                && node[QStringLiteral("name")].toString().contains(Marker));
-    }
-    QVERIFY2(pageExposed, "no document node with the portal's title on the accessibility bus");
-    m_window->actExitServer->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(pageExposed(), TimeoutMs);
+}
+
+bool TestAccessibility::pageExposed()
+{
+    const QJsonArray tree = accessibleTree();
+    return std::any_of(tree.begin(), tree.end(), [](const QJsonValue& node) {
+        return node[QStringLiteral("role")].toString().startsWith(QStringLiteral("document"))
+            && node[QStringLiteral("name")].toString().contains(Marker);
+    });
 }
 
 void TestAccessibility::everyControlIsNamedInTheLanguageAndReached_data()
 {
     QTest::addColumn<int>("language");
     QTest::addColumn<Opener>("open");
-    const QList<QPair<const char*, Opener>> windows {
-        {"new server",
-         [](CMainWindow* window) {
-             return selectionWindow(window, true);
-         }},
-        {"saved servers",
-         [](CMainWindow* window) {
-             return selectionWindow(window, false);
-         }},
+    // Pressed once the window is active: it opens a popup, whose rows the arrow keys reach.
+    QTest::addColumn<QString>("key");
+    const QList<std::tuple<const char*, Opener, QString>> windows {
+        {"new server", [](CMainWindow* window) { return selectionWindow(window, true); }, {}},
+        {"saved servers", [](CMainWindow* window) { return selectionWindow(window, false); }, {}},
         {"server list",
          [](CMainWindow* window) {
-             selectionWindow(window, false)->activateWindow();
+             selectionWindow(window, false);
              window->loginUI->comboServer->showPopup();
              return nullptr;
-         }},
-        {"menus by F10",
-         [](CMainWindow* window) {
-             selectionWindow(window, false)->activateWindow();
-             [window] {
-                 QTRY_VERIFY_WITH_TIMEOUT(window->loginUI->isActiveWindow(), TimeoutMs);
-             }();
-             DesktopSession::runTool({QStringLiteral("xdotool"), QStringLiteral("key"), QStringLiteral("F10")});
-             return nullptr;
-         }},
+         },
+         {}},
+        {"menus", [](CMainWindow* window) { return selectionWindow(window, false); }, QStringLiteral("F10")},
         {"tray menu",
          [](CMainWindow* window) {
              window->tray->trayMenu->popup(QPoint(100, 100));
              return nullptr;
-         }},
+         },
+         {}},
         {"browser mode",
          [](CMainWindow* window) {
              window->loginUI->setBrowserMode(true);
              window->loginUI->show();
              return window->loginUI;
-         }},
-        {"about",
-         [](CMainWindow*) {
-             return shown(new CAboutUI);
-         }},
-        {"settings",
-         [](CMainWindow*) {
-             return shown(new CSetting);
-         }},
-        {"device code",
-         [](CMainWindow*) {
-             return shown(new CMachineCodeUI);
-         }},
-        {"mode switch",
-         [](CMainWindow*) {
-             return shown(new CSwitchModeUI);
-         }},
-        {"update",
-         [](CMainWindow*) {
-             return shown(new CCheckUpdateUI(false));
-         }},
+         },
+         {}},
+        {"about", [](CMainWindow* window) { return shown(window, new CAboutUI); }, {}},
+        {"settings", [](CMainWindow* window) { return shown(window, new CSetting); }, {}},
+        {"device code", [](CMainWindow* window) { return shown(window, new CMachineCodeUI); }, {}},
+        {"mode switch", [](CMainWindow* window) { return shown(window, new CSwitchModeUI); }, {}},
+        {"update", [](CMainWindow* window) { return shown(window, new CCheckUpdateUI(false)); }, {}},
         {"proxy login",
-         [](CMainWindow*) {
-             return shown(new CProxyLoginUI(QStringLiteral("proxy.example"), QString()));
-         }},
+         [](CMainWindow* window) {
+             return shown(window, new CProxyLoginUI(QStringLiteral("proxy.example"), QString()));
+         },
+         {}},
         {"certificate change",
-         [](CMainWindow*) {
+         [](CMainWindow* window) {
              return shown(
+                 window,
                  new CertificateChangeUI(QStringLiteral("portal.example"), QByteArray(32, 'a'), QSslCertificate()));
-         }},
+         },
+         {}},
     };
     for (int language : {English, Chinese}) {
-        for (const auto& window : windows) {
-            QTest::addRow("%s, %s", window.first, language == English ? "English" : "Chinese")
-                << language << window.second;
+        for (const auto& [name, open, key] : windows) {
+            QTest::addRow("%s, %s", name, language == English ? "English" : "Chinese") << language << open << key;
         }
     }
 }
@@ -282,24 +269,23 @@ void TestAccessibility::everyControlIsNamedInTheLanguageAndReached()
 {
     QFETCH(int, language);
     QFETCH(Opener, open);
-    // The dialogs stand alone, so the tree and the focus chain are theirs only.
-    m_window->loginUI->hide();
+    QFETCH(QString, key);
     m_window->slot_switch_language(language);
     QPointer<QWidget> window = open(m_window);
     if (window) {
         QTRY_VERIFY_WITH_TIMEOUT((window->activateWindow(), window->isActiveWindow()), TimeoutMs);
-    } else {
+    }
+    if (!key.isEmpty()) {
+        pressKeys({QStringLiteral("key"), key});
+        window.clear();
+    }
+    if (!window) {
         QTRY_VERIFY_WITH_TIMEOUT(QApplication::activePopupWidget(), TimeoutMs);
     }
 
     QStringList unnamed;
     QStringList controls;
-    const QJsonArray tree = accessibleTree();
-    for (const QJsonValue& node : tree) {
-        qDebug().noquote() << "NODE" << QString(node[QStringLiteral("depth")].toInt(), QLatin1Char(' '))
-                           << node[QStringLiteral("role")].toString() << node[QStringLiteral("name")].toString();
-    }
-    for (const QJsonValue& node : tree) {
+    for (const QJsonValue& node : accessibleTree()) {
         const QString role = node[QStringLiteral("role")].toString();
         const QString name = node[QStringLiteral("name")].toString();
         if (!InteractiveRoles.contains(role)) {
@@ -311,18 +297,16 @@ void TestAccessibility::everyControlIsNamedInTheLanguageAndReached()
             controls << name;
         }
     }
-    QVERIFY2(!controls.isEmpty() || !window, "the window did not reach the accessibility bus");
     QVERIFY2(unnamed.isEmpty(), qPrintable(QStringLiteral("unnamed or not in the language: ") + unnamed.join(", ")));
-
     if (!window) {
         return;
     }
+    QVERIFY2(!controls.isEmpty(), "the window did not reach the accessibility bus");
     // Tab from control to control, around the chain and once more: every control comes up.
     QSet<QString> reached;
     for (int step = 0; step < 2 * controls.size() + 2; ++step) {
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.data(), Qt::Key_Tab);
         const QStringList names = focusedNames();
-        qDebug() << "DEBUG" << QApplication::focusWidget() << names;
         reached.unite(QSet<QString>(names.cbegin(), names.cend()));
     }
     for (const QString& control : controls) {
