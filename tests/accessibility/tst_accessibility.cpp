@@ -69,6 +69,15 @@ QWidget* shown(CMainWindow* window, QDialog* dialog)
     return dialog;
 }
 
+CLoginUI* selectionWindowOf(CMainWindow* window)
+{
+    if (window->inPortal) {
+        window->actExitServer->trigger();
+    }
+    window->loginUI->show();
+    return window->loginUI;
+}
+
 QWidget* selectionWindow(CMainWindow* window, bool newServer)
 {
     window->loginUI->setNewServerMode(newServer);
@@ -110,6 +119,7 @@ private slots:
     void cleanupTestCase();
     void cleanup();
     void keyboardAloneLogsInAndThePageIsExposed();
+    void keyboardPicksTheSavedServer();
     void everyControlIsNamedInTheLanguageAndReached_data();
     void everyControlIsNamedInTheLanguageAndReached();
 
@@ -199,6 +209,19 @@ void TestAccessibility::keyboardAloneLogsInAndThePageIsExposed()
 
     // The engine's own tree of the page reaches the bus through the view.
     QTRY_VERIFY_WITH_TIMEOUT(pageExposed(), TimeoutMs);
+}
+
+void TestAccessibility::keyboardPicksTheSavedServer()
+{
+    CLoginUI* login = selectionWindowOf(m_window);
+    login->comboServer->setCurrentText(QString());
+    QTRY_VERIFY_WITH_TIMEOUT((login->activateWindow(), login->isActiveWindow()), TimeoutMs);
+    login->comboServer->setFocus(Qt::TabFocusReason);
+    pressKeys({QStringLiteral("key"), QStringLiteral("alt+Down")});
+    QTRY_VERIFY_WITH_TIMEOUT(QApplication::activePopupWidget(), TimeoutMs);
+    pressKeys({QStringLiteral("key"), QStringLiteral("Return")});
+    const QString saved = QStringLiteral("Demo (https://127.0.0.1:%1)").arg(m_portal.port);
+    QTRY_COMPARE_WITH_TIMEOUT(login->comboServer->currentText(), saved, TimeoutMs);
 }
 
 bool TestAccessibility::pageExposed()
