@@ -7,7 +7,8 @@
 
 namespace {
 const int Width = 2;
-const QColor Colour(0, 123, 197);
+// Dark grey: seen on the white panels and on the blue buttons alike.
+const QColor Colour(51, 51, 51);
 
 // The ring itself: transparent inside, never in the way of the mouse.
 class Ring : public QWidget
