@@ -98,13 +98,25 @@ bool inLanguage(const QString& name, int language)
     return language == Chinese ? chinese || languageNeutral(name) : !chinese;
 }
 
-// The accessible name of what has the focus, or of the control it belongs to (an editable box's field).
+QString accessibleName(QWidget* widget)
+{
+    return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+}
+
+// The accessible names of what has the focus: the widget, the control it is part of, and the
+// parts that pass their focus to it (an editable box's field).
 QStringList focusedNames()
 {
+    QWidget* focused = QApplication::focusWidget();
     QStringList names;
-    for (QWidget* widget = QApplication::focusWidget(); widget && !widget->isWindow();
-         widget = widget->parentWidget()) {
-        names << QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+    for (QWidget* widget = focused; widget && !widget->isWindow(); widget = widget->parentWidget()) {
+        names << accessibleName(widget);
+    }
+    for (QWidget* part :
+         focused ? focused->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly) : QList<QWidget*>()) {
+        if (part->focusProxy() == focused) {
+            names << accessibleName(part);
+        }
     }
     return names;
 }
