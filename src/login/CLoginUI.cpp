@@ -212,10 +212,10 @@ void CLoginUI::setNewServerMode(bool on)
     editAlias->setVisible(on);
     labelAlias->setVisible(on);
     labelAddress->setBuddy(on ? static_cast<QWidget*>(editAddress) : comboServer);
-    // The window opens in the face's first field, and the link that switched faces hides
-    // itself: the keyboard goes on in the new face.
+    // The window opens with the focus in the face (the address field, or Continue, which shows
+    // no caret), and the link that switched faces hides itself: the keyboard goes on in the new face.
     if (!browserMode) {
-        (on ? static_cast<QWidget*>(editAddress) : comboServer)->setFocus(Qt::OtherFocusReason);
+        (on ? static_cast<QWidget*>(editAddress) : buttonContinue)->setFocus(Qt::OtherFocusReason);
     }
     if (on) {
         checkDefault->setGeometry(100, 391, 300, 36);
