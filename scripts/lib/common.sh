@@ -11,7 +11,7 @@ REQUIRED_PACKAGES=(
     clang libclang-rt-14-dev clang-format
     g++-mingw-w64-x86-64-posix python3
     curl util-linux tinyproxy squid x11-xserver-utils dunst libnss3-tools dbus-daemon dbus-bin
-    weston qtwayland5
+    weston qtwayland5 at-spi2-core python3-pyatspi
     libproxy-dev libproxy1-plugin-webkit libproxy1-plugin-gsettings libglib2.0-dev gsettings-desktop-schemas
 )
 

@@ -14,6 +14,11 @@ inline void apply()
     // meant. Qt scales them by the screen's announced dpi and picks the @2x images there.
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+    // On Linux Qt WebEngine keeps the page's accessible tree from screen readers unless told
+    // otherwise; the engine builds that tree only once an assistive technology asks for it.
+    if (!qEnvironmentVariableIsSet("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY")) {
+        qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", "1");
+    }
 }
 } // namespace ApplicationAttributes
 

@@ -42,6 +42,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QSplitter>
 #include <QSystemTrayIcon>
 #include <QTextStream>
@@ -187,6 +188,11 @@ void CMainWindow::initMenus()
     actExitServer->setMenuRole(QAction::NoRole);
     menuServer->addAction(actExitServer);
     connect(actExitServer, &QAction::triggered, this, &CMainWindow::slot_exitServer);
+
+    // F10 opens the first menu, as in other desktop programs; the arrow keys go on from there.
+    // The shortcut lives on the menu bar, so it follows the bar to the window in use.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), mainMenuBar);
+    connect(menuKey, &QShortcut::activated, this, [this] { mainMenuBar->setActiveAction(menuServer->menuAction()); });
 }
 
 void CMainWindow::initCore()

@@ -2,6 +2,7 @@
 
 #include "ApplicationFont.h"
 #include "CMainWindow.h"
+#include "FocusRing.h"
 #include "LaunchChannel.h"
 #include "login/CLoginUI.h"
 #include "proxy/NetworkProxy.h"
@@ -22,6 +23,7 @@ ShellWindows build(const StepRunner& runStep)
     QApplication::setQuitOnLastWindowClosed(false);
     NetworkProxy::apply();
     ApplicationFont::apply();
+    FocusRing::install();
     ShellWindows windows;
     step("main window", [&windows] {
         windows.mainWindow = new CMainWindow;

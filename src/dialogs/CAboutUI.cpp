@@ -45,6 +45,7 @@ CAboutUI::CAboutUI(QWidget* parent)
     const CTextTable* texts = mainWindowInstance->textTable;
     version->setText(texts->Version + QLatin1Char(':') + CMainWindow::versionString());
     link->setOpenExternalLinks(true);
+    link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     link->setTextFormat(Qt::RichText);
     link->setText(LinkLine);
     copyright->setFont(QFont(QStringLiteral("Arial"), copyright->font().pointSize()));
@@ -69,6 +70,7 @@ CAboutUI::CAboutUI(QWidget* parent)
 
     logButton->setText(texts->TransferLog);
     title->setText(texts->About);
+    setWindowTitle(texts->About);
     const int logWidth = QFontMetrics(logButton->font()).horizontalAdvance(logButton->text());
     logButton->setGeometry((318 - logWidth) / 2, 246, logWidth + 12, 23);
     title->setMinimumWidth(QFontMetrics(title->font()).horizontalAdvance(title->text()));

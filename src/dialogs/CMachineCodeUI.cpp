@@ -32,6 +32,9 @@ CMachineCodeUI::CMachineCodeUI(QWidget* parent)
     prompt->setText(texts->MachineCodeIs);
     codeLabel->setText(mainWindowInstance->core->Get_Deviceuuid());
     button->setText(texts->Copy);
+    setWindowTitle(texts->MachineCode);
+    // A screen reader reads the code with the dialog, as a sighted user sees it.
+    setAccessibleDescription(prompt->text() + QLatin1Char(' ') + codeLabel->text());
 
     button->setGeometry(width() - 98, 125, 68, 32);
     codeLabel->setGeometry(26, 79, width(), 28);

@@ -31,6 +31,7 @@ CSetting::CSetting(QWidget* parent)
 
     const CTextTable* texts = mainWindowInstance->textTable;
     title->setText(texts->Setting);
+    setWindowTitle(texts->Setting);
     autoStartBox->setText(texts->AutoStart);
     miniTrayBox->setText(texts->MiniTray);
     okButton->setText(texts->OK);

@@ -22,6 +22,7 @@ CSwitchModeUI::CSwitchModeUI(QWidget* parent)
     auto* okButton = new QPushButton(this);
     const CTextTable* texts = mainWindowInstance->textTable;
     message->setText(texts->SwitchModelTip);
+    setAccessibleDescription(message->text());
     cancelButton->setText(texts->Cancel);
     okButton->setText(texts->OK);
     message->setGeometry(26, 46, 253, 80);

@@ -24,6 +24,7 @@ CTipUI::CTipUI(QWidget* parent)
     icon->setGeometry(26, 20, 24, 24);
     title->setGeometry(59, 19, 37, 26);
     title->setText(mainWindowInstance->textTable->Tip);
+    setWindowTitle(title->text());
     title->setStyleSheet(TitleStyle);
     // Through QIcon, which takes the @2x image on a screen scaled to 200 %.
     icon->setPixmap(QIcon(QStringLiteral(":/resource/image/warning.png")).pixmap(icon->size()));

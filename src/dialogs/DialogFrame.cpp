@@ -1,6 +1,7 @@
 #include "DialogFrame.h"
 
 #include "DialogStyle.h"
+#include "i18n/AccessibleTexts.h"
 
 #include <QDialog>
 #include <QPushButton>
@@ -18,5 +19,6 @@ QPushButton* DialogFrame::apply(QDialog* dialog, const QString& objectName, int 
     auto* closeButton = new QPushButton(dialog);
     closeButton->setGeometry(closeButtonX, CloseButtonY, CloseButtonSize, CloseButtonSize);
     closeButton->setStyleSheet(DialogStyle::CloseButton);
+    closeButton->setAccessibleName(AccessibleTexts::close());
     return closeButton;
 }

@@ -262,4 +262,19 @@
         <translation>未加载 %1：其证书已更改。请打开客户端决定是否信任。</translation>
     </message>
 </context>
+<context>
+    <name>Accessible</name>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>DeleteServer</source>
+        <translation>删除服务器</translation>
+    </message>
+    <message>
+        <source>SavedServers</source>
+        <translation>已保存的服务器</translation>
+    </message>
+</context>
 </TS>

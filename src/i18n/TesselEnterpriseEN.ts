@@ -262,4 +262,19 @@
         <translation>%1 was not loaded: its certificate changed. Open the client to decide whether to trust it.</translation>
     </message>
 </context>
+<context>
+    <name>Accessible</name>
+    <message>
+        <source>Close</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>DeleteServer</source>
+        <translation>Delete server</translation>
+    </message>
+    <message>
+        <source>SavedServers</source>
+        <translation>Saved servers</translation>
+    </message>
+</context>
 </TS>

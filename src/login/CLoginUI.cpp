@@ -8,12 +8,15 @@
 #include "app/DialogPlacement.h"
 #include "app/Product.h"
 #include "dialogs/CSwitchModeUI.h"
+#include "i18n/AccessibleTexts.h"
 #include "i18n/CTextTable.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -39,6 +42,9 @@ const int BrowserTextMargin = 20;
 const QPoint EnglishExitLink(240, 181);
 const int CentredExitLinkY = 195;
 const int ExitLinkHeight = 32;
+// The links and the saved-server box are reached by Tab only: a click must not move the focus
+// away from the field being typed in.
+const Qt::FocusPolicy KeyboardOnly = Qt::TabFocus;
 
 int textWidth(const QWidget* widget, const QString& text)
 {
@@ -77,7 +83,44 @@ CLoginUI::CLoginUI(QWidget* parent)
     applyGeometry();
     for (QPushButton* button : {buttonNewServer, buttonSelectServer, buttonContinue, buttonExitBrowserMode}) {
         button->setCursor(Qt::PointingHandCursor);
+        // Return activates the focused button, as Space does.
+        button->setAutoDefault(true);
     }
+    setUpKeyboard();
+}
+
+void CLoginUI::setUpKeyboard()
+{
+    labelAlias->setBuddy(editAlias);
+    QWidget::setTabOrder(editAddress, editAlias);
+    QWidget::setTabOrder(editAlias, checkDefault);
+    QWidget::setTabOrder(checkDefault, buttonContinue);
+    QWidget::setTabOrder(buttonContinue, buttonNewServer);
+    QWidget::setTabOrder(buttonNewServer, buttonSelectServer);
+    QWidget::setTabOrder(buttonSelectServer, comboServer);
+    QWidget::setTabOrder(comboServer, buttonExitBrowserMode);
+    // Return in the box means Continue, never "add the typed text as a row".
+    comboServer->setInsertPolicy(QComboBox::NoInsert);
+    connect(comboServer, QOverload<int>::of(&QComboBox::activated), this, &CLoginUI::selectRow);
+}
+
+void CLoginUI::selectRow(int index)
+{
+    // The rows carry their text for screen readers only; the box shows it as a click on the row would.
+    const QString text = listWidget->model()->index(index, 0).data(Qt::AccessibleTextRole).toString();
+    if (!text.isEmpty()) {
+        slot_comboBoxNameChanged(text);
+    }
+}
+
+void CLoginUI::keyPressEvent(QKeyEvent* event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && buttonContinue->isVisible() && buttonContinue->isEnabled()) {
+        buttonContinue->animateClick();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 void CLoginUI::createChildren()
@@ -112,7 +155,7 @@ void CLoginUI::createChildren()
     editAlias->setPlaceholderText(QStringLiteral("eg: xxx server"));
 
     comboServer->setEditable(true);
-    comboServer->setFocusPolicy(Qt::NoFocus);
+    comboServer->setFocusPolicy(KeyboardOnly);
     comboServer->setView(listWidget);
     comboServer->setModel(listWidget->model());
     listWidget->setStyle(new NoFocusRectStyle(QApplication::style()));
@@ -168,6 +211,12 @@ void CLoginUI::setNewServerMode(bool on)
     editAddress->setVisible(on);
     editAlias->setVisible(on);
     labelAlias->setVisible(on);
+    labelAddress->setBuddy(on ? static_cast<QWidget*>(editAddress) : comboServer);
+    // The window opens with the focus in the face (the address field, or Continue, which shows
+    // no caret), and the link that switched faces hides itself: the keyboard goes on in the new face.
+    if (!browserMode) {
+        (on ? static_cast<QWidget*>(editAddress) : buttonContinue)->setFocus(Qt::OtherFocusReason);
+    }
     if (on) {
         checkDefault->setGeometry(100, 391, 300, 36);
         buttonContinue->setGeometry(100, 427, 300, 36);
@@ -200,7 +249,10 @@ void CLoginUI::setBrowserMode(bool on)
     }
     labelBrowserMode->setVisible(on);
     buttonExitBrowserMode->setVisible(on);
-    if (!on) {
+    if (on) {
+        // The focus must not stay on a hidden control: the link is all there is to reach.
+        buttonExitBrowserMode->setFocus(Qt::OtherFocusReason);
+    } else {
         setNewServerMode(mainWindowInstance->serverList.isEmpty());
     }
 }
@@ -217,6 +269,9 @@ void CLoginUI::showMessage(const QString& text)
 {
     labelMessage->setVisible(true);
     labelMessage->setText(text);
+    // Said by a screen reader wherever the focus is.
+    QAccessibleEvent alert(labelMessage, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
 }
 
 void CLoginUI::clearMessage()
@@ -239,6 +294,11 @@ void CLoginUI::retranslate()
     buttonContinue->setText(texts->Continue);
     buttonNewServer->setText(texts->ConnectNewServer + LinkSuffix);
     buttonSelectServer->setText(texts->SelectServer + LinkSuffix);
+    buttonNewServer->setAccessibleName(texts->ConnectNewServer);
+    buttonSelectServer->setAccessibleName(texts->SelectServer);
+    comboServer->setAccessibleName(AccessibleTexts::savedServers());
+    comboServer->lineEdit()->setAccessibleName(AccessibleTexts::savedServers());
+    serverRows.retranslate();
     placeLinks();
     labelBrowserMode->setText(texts->BrowserModel);
     buttonExitBrowserMode->setText(texts->ExitBrowserModel);
@@ -246,8 +306,8 @@ void CLoginUI::retranslate()
     if (!labelMessage->text().isEmpty()) {
         labelMessage->setText(texts->ConnectFailed);
     }
-    buttonSelectServer->setFocusPolicy(Qt::NoFocus);
-    buttonNewServer->setFocusPolicy(Qt::NoFocus);
+    buttonSelectServer->setFocusPolicy(KeyboardOnly);
+    buttonNewServer->setFocusPolicy(KeyboardOnly);
 }
 
 void CLoginUI::placeLinks()

@@ -58,6 +58,8 @@ public slots:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Return presses Continue wherever the focus is, unless a focused button takes it.
+    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 public:
@@ -85,6 +87,10 @@ private:
     void applyGeometry();
     void placeLinks();
     void placeBrowserModeTexts();
+    // Buddies, the tab order and the saved servers' box driven by keys.
+    void setUpKeyboard();
+    // A row chosen in the box's popup with the keyboard.
+    void selectRow(int index);
 
     SavedServerRows serverRows;
 };

@@ -1,11 +1,13 @@
 #include "SavedServerRows.h"
 
+#include "ButtonDelete.h"
 #include "CCombox.h"
 #include "CLoginUI.h"
 #include "ItemWidgetFile.h"
 #include "app/CMainWindow.h"
 #include "core/TesselPortal.h"
 #include "core/transfer/CertificateTrust.h"
+#include "i18n/AccessibleTexts.h"
 
 #include <algorithm>
 
@@ -48,6 +50,9 @@ void SavedServerRows::addRow(const QString& name, const QString& url)
     row->setObjectName(name);
     row->setAccessibleName(url);
     row->setToolTip(plainToolTip(display));
+    // The row shows no text of its own: a screen reader and the keyboard's choice read it here.
+    item->setData(Qt::AccessibleTextRole, display);
+    nameDeleteButton(row);
 
     auto* action = new QAction;
     action->setCheckable(true);
@@ -79,6 +84,18 @@ void SavedServerRows::addServer(const QString& name, const QString& url)
     servers.append({name, url, isDefault});
     mainWindowInstance->writeServerConfig();
     addRow(name, url);
+}
+
+void SavedServerRows::retranslate()
+{
+    for (int index = 0; index < window->listWidget->count(); ++index) {
+        nameDeleteButton(rowWidget(index));
+    }
+}
+
+void SavedServerRows::nameDeleteButton(ItemWidgetFile* row)
+{
+    row->findChild<ButtonDelete*>()->setAccessibleName(AccessibleTexts::deleteServer());
 }
 
 int SavedServerRows::rowOf(const ItemWidgetFile* row) const

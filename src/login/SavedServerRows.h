@@ -24,6 +24,9 @@ public:
     // With row given, that very row goes (and the matching copy of the menu entry).
     void removeServer(const QString& url, const ItemWidgetFile* row);
 
+    // The delete buttons' names, in the current language.
+    void retranslate();
+
     // The per-server entries of the Server menu: every entry but the last, ExitServer.
     static QList<QAction*> serverActions();
     // Tool tips guess whether their text is markup; a server's alias and address are shown as typed, on one line.
@@ -38,6 +41,7 @@ private:
     // Forgets the certificates trusted for url's host once no saved server names it.
     void forgetCertificates(const QString& url) const;
     ItemWidgetFile* rowWidget(int index) const;
+    static void nameDeleteButton(ItemWidgetFile* row);
 
     CLoginUI* window;
 };

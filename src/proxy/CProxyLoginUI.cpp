@@ -34,6 +34,7 @@ CProxyLoginUI::CProxyLoginUI(const QString& proxyHost, const QString& user, QWid
     message->setTextFormat(Qt::PlainText);
     message->setWordWrap(true);
     message->setText(texts->ProxyAsksForLogin.arg(proxyHost));
+    setAccessibleDescription(message->text());
     userEdit->setPlaceholderText(texts->ProxyUser);
     userEdit->setAccessibleName(texts->ProxyUser);
     userEdit->setText(user);

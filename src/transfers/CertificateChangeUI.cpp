@@ -52,6 +52,7 @@ CertificateChangeUI::CertificateChangeUI(const QString& host,
                      CertificateTexts::validity(date(presented.effectiveDate()), date(presented.expiryDate())),
                      CertificateTexts::issuer(presented.issuerDisplayName())}
             .join(QStringLiteral("\n\n")));
+    setAccessibleDescription(message->text());
     message->setGeometry(MessageArea);
     message->setStyleSheet(MessageStyle);
     cancelButton->setGeometry(CancelArea);

@@ -46,6 +46,7 @@ CCheckUpdateUI::CCheckUpdateUI(bool checkType, QWidget* parent)
     messageLabel->setText(texts->UseNewestVersion);
     versionLabel->setText(CMainWindow::versionString());
     button->setText(texts->OK);
+    describeResult();
     messageLabel->setStyleSheet(MessageStyle);
     button->setStyleSheet(ButtonStyle);
     button->setCursor(Qt::PointingHandCursor);
@@ -83,6 +84,13 @@ void CCheckUpdateUI::showCheckFailed()
 {
     messageLabel->setText(mainWindowInstance->textTable->CheckUpdateFailed);
     versionLabel->setText(QString());
+    describeResult();
+}
+
+void CCheckUpdateUI::describeResult()
+{
+    // A screen reader reads the result with the dialog, as a sighted user sees it.
+    setAccessibleDescription(QStringList {messageLabel->text(), versionLabel->text()}.join(QLatin1Char(' ')).trimmed());
 }
 
 bool CCheckUpdateUI::compareVersions(const QJsonObject& entry)
@@ -99,6 +107,7 @@ bool CCheckUpdateUI::compareVersions(const QJsonObject& entry)
     const CTextTable* texts = mainWindowInstance->textTable;
     messageLabel->setText(newVersionFound ? texts->FindNewVerIsDown : texts->UseNewestVersion);
     versionLabel->setText(VersionCompare::numberPart(newVersionFound ? published : CMainWindow::versionString()));
+    describeResult();
     return true;
 }
 

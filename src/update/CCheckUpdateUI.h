@@ -37,6 +37,8 @@ private:
     // Sets the texts from the version entry; false when it holds no version to compare.
     bool compareVersions(const QJsonObject& entry);
     void showCheckFailed();
+    // The message and the version, as the dialog's description for screen readers.
+    void describeResult();
 
     std::atomic<quint64> m_check {0};
 };
