@@ -48,9 +48,11 @@ FocusRing::FocusRing(QObject* parent)
 
 bool FocusRing::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::FocusIn && watched->isWidgetType()) {
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::MouseButtonPress) {
+        keyboardLast = event->type() == QEvent::KeyPress;
+    } else if (event->type() == QEvent::FocusIn && watched->isWidgetType()) {
         auto* widget = static_cast<QWidget*>(watched);
-        if (fromKeyboard(static_cast<QFocusEvent*>(event)->reason()) && !widget->isWindow()) {
+        if (keyboardLast && fromKeyboard(static_cast<QFocusEvent*>(event)->reason()) && !widget->isWindow()) {
             surround(widget);
         } else {
             hide();

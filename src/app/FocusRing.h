@@ -24,6 +24,9 @@ private:
     void hide();
 
     QPointer<QWidget> ring;
+    // Whether the last key or mouse press was a key. Qt also moves the focus "by Tab" when the
+    // focused widget is hidden, as when the selection window switches its face.
+    bool keyboardLast = false;
 };
 
 #endif // FOCUSRING_H
