@@ -191,6 +191,13 @@ void TestClientProcess::failedAutomaticLoginKeepsTheServerWindow()
 
     // The main window never came up: only the server window is there, and closing it ends the client too.
     QTRY_COMPARE_WITH_TIMEOUT(onlyWindow().width, ServerWindowWidth, WindowTimeoutMs);
+    // Up and with a page tried, yet no file moved: the libraries only transfers need were never mapped.
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(client->processId()));
+    QVERIFY(maps.open(QIODevice::ReadOnly));
+    const QByteArray mapped = maps.readAll();
+    for (const char* library : {"/libcurl.so", "/libproxy.so", "/libgio-2.0.so"}) {
+        QVERIFY2(!mapped.contains(library), library);
+    }
     QVERIFY(closeAndWaitForExit(client, onlyWindow().id, &output));
     QCOMPARE(client->exitStatus(), QProcess::NormalExit);
     QCOMPARE(client->exitCode(), 0);

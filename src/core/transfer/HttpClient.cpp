@@ -217,9 +217,6 @@ HttpClient::HttpClient(const CertificateTrust* trust, QObject* receiver, ProxyLo
     , m_proxyLogin(proxyLogin)
     , m_receiver(receiver)
 {
-    initialiseCurlOnce();
-    m_multi = curl_multi_init();
-    m_thread = std::thread([this] { run(); });
 }
 
 HttpClient::~HttpClient()
@@ -228,9 +225,28 @@ HttpClient::~HttpClient()
         const QMutexLocker lock(&m_mutex);
         m_stopping = true;
     }
-    curl_multi_wakeup(m_multi);
-    m_thread.join();
-    curl_multi_cleanup(m_multi);
+    if (m_thread.joinable()) {
+        curl_multi_wakeup(m_multi);
+        m_thread.join();
+    }
+    if (m_multi) {
+        curl_multi_cleanup(m_multi);
+    }
+}
+
+bool HttpClient::startedThread()
+{
+    // libcurl and the thread come with the first exchange, not with the client: most runs of
+    // the program move no file, and none should pay for loading libcurl at start.
+    if (!m_multi) {
+        initialiseCurlOnce();
+        m_multi = curl_multi_init();
+        if (!m_multi) {
+            return false;
+        }
+        m_thread = std::thread([this] { run(); });
+    }
+    return true;
 }
 
 quint64 HttpClient::start(HttpExchangeRequest request, HttpExchangeDone done, ByteCounter moved)
@@ -245,6 +261,13 @@ quint64 HttpClient::start(HttpExchangeRequest request, HttpExchangeDone done, By
     const QMutexLocker lock(&m_mutex);
     exchange->id = ++m_lastId;
     const quint64 id = exchange->id;
+    if (!startedThread()) {
+        HttpExchangeResult result;
+        result.failure = QString::fromLatin1(curl_easy_strerror(CURLE_FAILED_INIT));
+        QMetaObject::invokeMethod(
+            m_receiver, [done = std::move(exchange->done), result] { done(result); }, Qt::QueuedConnection);
+        return id;
+    }
     m_pending.push_back(std::move(exchange));
     curl_multi_wakeup(m_multi);
     return id;
@@ -257,6 +280,9 @@ void HttpClient::abort(quint64 id)
         m_pending.begin(), m_pending.end(), [id](const std::unique_ptr<Exchange>& e) { return e->id == id; });
     if (pending != m_pending.end()) {
         m_pending.erase(pending);
+        return;
+    }
+    if (!m_multi) {
         return;
     }
     m_aborted.push_back(id);

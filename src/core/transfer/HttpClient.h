@@ -46,6 +46,8 @@ public:
     struct Exchange;
 
 private:
+    // Starts libcurl and the client's thread once; false when libcurl cannot start.
+    bool startedThread();
     void run();
     void admitPending();
     void configure(Exchange* exchange);
