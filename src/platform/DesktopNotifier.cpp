@@ -13,11 +13,16 @@ DesktopNotifier::DesktopNotifier(QSystemTrayIcon* tray, QObject* parent)
             }
         });
     }
-    listen();
 }
 
 void DesktopNotifier::show(const Notice& notice)
 {
+    // The service's answers concern only notices sent, so the subscription waits for the first
+    // one: made at start, its look-up on the bus held up the first window.
+    if (!m_listening) {
+        listen();
+        m_listening = true;
+    }
     showOnDesktop(notice);
 }
 

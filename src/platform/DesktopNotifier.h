@@ -50,6 +50,7 @@ private:
     QString m_trayKey;
     // The keys of the service's notifications by their ids.
     QHash<uint, QString> m_keys;
+    bool m_listening = false;
 };
 
 #endif // DESKTOPNOTIFIER_H
