@@ -471,7 +471,9 @@ void TransferAgent::schedule()
             continue;
         }
         const QList<TransferJob*> running = m_jobs.keys(transfer->id);
-        for (int index = transfer->firstUndone(); index < transfer->items.size() && active < MaxActiveFiles; ++index) {
+        for (int index = transfer->firstUndone();
+             index < transfer->items.size() && active < activeLimit(*transfer, transfer->items.at(index));
+             ++index) {
             const bool busy = std::any_of(running.cbegin(), running.cend(), [index](const TransferJob* job) {
                 return job->itemIndex() == index;
             });
@@ -490,6 +492,12 @@ void TransferAgent::schedule()
         m_sinceReport.start();
         m_progressTimer.start();
     }
+}
+
+int TransferAgent::activeLimit(const Transfer& transfer, const TransferItem& item)
+{
+    const bool small = transfer.direction == Transfer::Direction::Upload && item.size <= TusUpload::SmallFileBytes;
+    return small ? MaxActiveSmallFiles : MaxActiveFiles;
 }
 
 void TransferAgent::startJob(Transfer& transfer, int itemIndex)
