@@ -264,7 +264,7 @@ tree_curl() {
     empty_store
     local started
     started=$(now_ms)
-    curl -sS --fail --parallel --parallel-max "$TREE_CONNECTIONS" -K "$WORK/tree.curl" || return 1
+    curl -sS --no-progress-meter --fail --parallel --parallel-max "$TREE_CONNECTIONS" -K "$WORK/tree.curl" || return 1
     printf 'wall_ms %s\n' "$(($(now_ms) - started))"
     [ "$(find "$WORK/store" -name '*.json' | wc -l)" -eq "$TREE_FILES" ] || return 1
 }
