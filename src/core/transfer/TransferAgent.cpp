@@ -471,16 +471,20 @@ void TransferAgent::schedule()
             continue;
         }
         const QList<TransferJob*> running = m_jobs.keys(transfer->id);
-        for (int index = transfer->firstUndone();
-             index < transfer->items.size() && active < activeLimit(*transfer, transfer->items.at(index));
+        for (int index = transfer->firstUndone(); index < transfer->items.size() && active < MaxActiveSmallFiles;
              ++index) {
             const bool busy = std::any_of(running.cbegin(), running.cend(), [index](const TransferJob* job) {
                 return job->itemIndex() == index;
             });
-            if (!transfer->items.at(index).done && !busy) {
-                startJob(*transfer, index);
-                ++active;
+            if (transfer->items.at(index).done || busy) {
+                continue;
             }
+            // Files start in order: a large one waits for room rather than let small ones pass it.
+            if (active >= activeLimit(*transfer, transfer->items.at(index))) {
+                break;
+            }
+            startJob(*transfer, index);
+            ++active;
         }
         if (transfer->state == Transfer::State::Queued && !m_jobs.keys(transfer->id).isEmpty()) {
             setState(*transfer, Transfer::State::Running);
