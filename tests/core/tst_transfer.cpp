@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
+#include <QTcpServer>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -82,6 +83,8 @@ private slots:
     void onlyThePinnedCertificateIsAccepted();
     void restartBringsTransfersBackPaused();
     void proxyRefusesOnlyTheFirstRequest();
+    void filesAtOnceDependOnTheirSize_data();
+    void filesAtOnceDependOnTheirSize();
 
 private:
     TransferAgent& agent(bool slow = false);
@@ -477,6 +480,37 @@ void TestTransfer::proxyRefusesOnlyTheFirstRequest()
     const QByteArray log = proxy.accessLog();
     QVERIFY(log.count(" POST http://0.0.0.0") >= 9 && log.contains(" PATCH http://0.0.0.0"));
     QCOMPARE(log.count("TCP_DENIED/407"), 1);
+}
+
+void TestTransfer::filesAtOnceDependOnTheirSize_data()
+{
+    QTest::addColumn<qint64>("fileBytes");
+    QTest::addColumn<int>("atOnce");
+    QTest::newRow("small, sent along with their creation") << qint64(1024) << 16;
+    QTest::newRow("large") << 2 * MiB << 4;
+}
+
+void TestTransfer::filesAtOnceDependOnTheirSize()
+{
+    QFETCH(qint64, fileBytes);
+    QFETCH(int, atOnce);
+    // Takes connections and never answers: every file started stays started, on a connection of its own.
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    int connections = 0;
+    connect(&silent, &QTcpServer::newConnection, this, [&] {
+        while (silent.nextPendingConnection()) {
+            ++connections;
+        }
+    });
+    const QString root = m_work->filePath(QStringLiteral("many"));
+    for (int index = 0; index < atOnce + 2; ++index) {
+        QVERIFY(writeRandomFile(root + QStringLiteral("/%1.bin").arg(index), fileBytes, index));
+    }
+    agent();
+    const QString origin = QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort());
+    startUpload(root, QUrl(origin + QStringLiteral("/files/")), origin);
+    QTRY_COMPARE_WITH_TIMEOUT(connections, atOnce, TransferTimeoutMs);
 }
 
 NORV_TEST_MAIN(TestTransfer)

@@ -1,5 +1,12 @@
 #include "Transfer.h"
 
+bool TransferItem::operator==(const TransferItem& other) const
+{
+    return path == other.path && relativePath == other.relativePath && folderMarker == other.folderMarker
+        && size == other.size && modifiedMs == other.modifiedMs && uploadUrl == other.uploadUrl
+        && offset == other.offset && validator == other.validator && done == other.done;
+}
+
 qint64 Transfer::bytesTotal() const
 {
     qint64 total = 0;

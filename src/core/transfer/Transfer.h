@@ -30,6 +30,8 @@ struct TransferItem
     // Download: the strong ETag, or else Last-Modified, of the version being fetched.
     QByteArray validator;
     bool done = false;
+
+    bool operator==(const TransferItem& other) const;
 };
 
 // One transfer the page asked for: a file, a folder or a download; or a download the

@@ -471,14 +471,20 @@ void TransferAgent::schedule()
             continue;
         }
         const QList<TransferJob*> running = m_jobs.keys(transfer->id);
-        for (int index = transfer->firstUndone(); index < transfer->items.size() && active < MaxActiveFiles; ++index) {
+        for (int index = transfer->firstUndone(); index < transfer->items.size() && active < MaxActiveSmallFiles;
+             ++index) {
             const bool busy = std::any_of(running.cbegin(), running.cend(), [index](const TransferJob* job) {
                 return job->itemIndex() == index;
             });
-            if (!transfer->items.at(index).done && !busy) {
-                startJob(*transfer, index);
-                ++active;
+            if (transfer->items.at(index).done || busy) {
+                continue;
             }
+            // Files start in order: a large one waits for room rather than let small ones pass it.
+            if (active >= activeLimit(*transfer, transfer->items.at(index))) {
+                break;
+            }
+            startJob(*transfer, index);
+            ++active;
         }
         if (transfer->state == Transfer::State::Queued && !m_jobs.keys(transfer->id).isEmpty()) {
             setState(*transfer, Transfer::State::Running);
@@ -490,6 +496,12 @@ void TransferAgent::schedule()
         m_sinceReport.start();
         m_progressTimer.start();
     }
+}
+
+int TransferAgent::activeLimit(const Transfer& transfer, const TransferItem& item)
+{
+    const bool small = transfer.direction == Transfer::Direction::Upload && item.size <= TusUpload::SmallFileBytes;
+    return small ? MaxActiveSmallFiles : MaxActiveFiles;
 }
 
 void TransferAgent::startJob(Transfer& transfer, int itemIndex)

@@ -23,14 +23,17 @@ class ProxyLogin;
 class TransferJob;
 
 // Moves files between the disk and the portal server for the page: uploads with tus,
-// downloads with HTTP GET, at most MaxActiveFiles at once. Lives on a thread of its own;
-// the local HTTP service reaches it through call().
+// downloads with HTTP GET, at most MaxActiveFiles at once (MaxActiveSmallFiles while small
+// uploads start). Lives on a thread of its own; the local HTTP service reaches it through call().
 class TransferAgent : public QObject
 {
     Q_OBJECT
 
 public:
     static constexpr int MaxActiveFiles = 4;
+    // A small upload is one request, mostly spent waiting for the server's answer: more of
+    // them at once keep the server busy. One connection each.
+    static constexpr int MaxActiveSmallFiles = 16;
     // Progress is reported at most this often per transfer.
     static constexpr int ProgressIntervalMs = 250;
     // Checkpoints that can wait are written together, at most this long after the first.
@@ -123,6 +126,8 @@ private:
     Outcome added(std::unique_ptr<Transfer> transfer);
     QJsonObject toJson(const Transfer& transfer) const;
     void schedule();
+    // How many files may move at once while item is the next to start.
+    static int activeLimit(const Transfer& transfer, const TransferItem& item);
     void startJob(Transfer& transfer, int itemIndex);
     void stopJobs(const Transfer& transfer);
     void onJobFinished(TransferJob* job, const QString& error);

@@ -14,6 +14,10 @@ namespace {
 const QString BadSuffix = QStringLiteral(".bad");
 // transfers.json.bad, .bad.1 ... .bad.9; past that the newest replaces the last.
 const int MaxBadFiles = 10;
+const QByteArray ItemsKey = QByteArrayLiteral(",\"items\":");
+// Room for what surrounds the transfers in transfers.json, and each transfer's items ("[]},").
+const int FileFrameBytes = 64;
+const int TransferFrameBytes = 4;
 const QStringList StateNames = {QStringLiteral("queued"),
                                 QStringLiteral("running"),
                                 QStringLiteral("paused"),
@@ -51,12 +55,42 @@ TransferItem itemFromJson(const QJsonObject& json)
     return item;
 }
 
+QByteArray compact(const QJsonObject& object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+// Encodes again the items that differ from the cached ones; returns the length of all their texts.
+int refreshTexts(const QVector<TransferItem>& items, QVector<TransferItem>& cachedItems, QVector<QByteArray>& texts)
+{
+    const bool comparable = cachedItems.size() == items.size();
+    texts.resize(items.size());
+    int length = 0;
+    for (int index = 0; index < items.size(); ++index) {
+        if (!comparable || !(cachedItems.at(index) == items.at(index))) {
+            texts[index] = compact(itemToJson(items.at(index)));
+        }
+        length += texts.at(index).size();
+    }
+    cachedItems = items;
+    return length;
+}
+
+// Appends the texts as a JSON array; the whole file is built in one buffer, never copied.
+void appendArray(QByteArray& json, const QVector<QByteArray>& texts)
+{
+    json += '[';
+    for (const QByteArray& text : texts) {
+        json += text;
+        json += ',';
+    }
+    json.chop(texts.isEmpty() ? 0 : 1);
+    json += ']';
+}
+
+// Every field but the items, whose texts refreshTexts() keeps.
 QJsonObject toJson(const Transfer& transfer)
 {
-    QJsonArray items;
-    for (const TransferItem& item : transfer.items) {
-        items.append(itemToJson(item));
-    }
     return {
         {QStringLiteral("id"), transfer.id},
         {QStringLiteral("download"), transfer.direction == Transfer::Direction::Download},
@@ -66,7 +100,6 @@ QJsonObject toJson(const Transfer& transfer)
         {QStringLiteral("url"), transfer.url.toString(QUrl::FullyEncoded)},
         {QStringLiteral("metadata"), transfer.metadata},
         {QStringLiteral("hadHeaders"), transfer.hadHeaders},
-        {QStringLiteral("items"), items},
     };
 }
 
@@ -144,16 +177,8 @@ QString TransferStore::asidePath() const
 
 bool TransferStore::save(const std::vector<std::unique_ptr<Transfer>>& transfers, int nextId)
 {
-    QJsonArray list;
-    for (const auto& transfer : transfers) {
-        // The web engine cannot take up a page's download again after a restart.
-        if (transfer->direction != Transfer::Direction::Page) {
-            list.append(toJson(*transfer));
-        }
-    }
-    const QJsonObject root {{QStringLiteral("nextId"), nextId}, {QStringLiteral("transfers"), list}};
     QDir().mkpath(QFileInfo(m_path).absolutePath());
-    const QByteArray json = QJsonDocument(root).toJson(QJsonDocument::Compact);
+    const QByteArray json = encode(transfers, nextId);
     QSaveFile file(m_path);
     // A full disk cuts a write short, or fails only the flush that commit() would not check:
     // either way the old file stays, uncommitted bytes never replace it.
@@ -169,4 +194,38 @@ bool TransferStore::save(const std::vector<std::unique_ptr<Transfer>>& transfers
     }
     m_failing = !saved;
     return saved;
+}
+
+QByteArray TransferStore::encode(const std::vector<std::unique_ptr<Transfer>>& transfers, int nextId)
+{
+    QHash<QString, EncodedItems> kept;
+    QByteArrayList heads;
+    int length = 0;
+    for (const auto& transfer : transfers) {
+        // The web engine cannot take up a page's download again after a restart.
+        if (transfer->direction == Transfer::Direction::Page) {
+            continue;
+        }
+        EncodedItems& encoded = kept[transfer->id] = m_encoded.take(transfer->id);
+        length += refreshTexts(transfer->items, encoded.items, encoded.json) + encoded.json.size();
+        heads.append(compact(toJson(*transfer)));
+        // Its closing brace makes way for the items.
+        heads.last().chop(1);
+        length += heads.last().size() + ItemsKey.size() + TransferFrameBytes;
+    }
+    m_encoded = std::move(kept);
+    QByteArray json;
+    json.reserve(length + FileFrameBytes);
+    json += "{\"nextId\":" + QByteArray::number(nextId) + ",\"transfers\":[";
+    int index = 0;
+    for (const auto& transfer : transfers) {
+        if (transfer->direction != Transfer::Direction::Page) {
+            json += heads.at(index++) + ItemsKey;
+            appendArray(json, m_encoded.value(transfer->id).json);
+            json += "},";
+        }
+    }
+    json.chop(index > 0 ? 1 : 0);
+    json += "]}";
+    return json;
 }

@@ -3,6 +3,9 @@
 
 #include "Transfer.h"
 
+#include <QHash>
+#include <QVector>
+
 #include <memory>
 #include <vector>
 
@@ -25,11 +28,23 @@ public:
     QString path() const { return m_path; }
 
 private:
+    // A transfer's items as last saved, and each one's JSON text.
+    struct EncodedItems
+    {
+        QVector<TransferItem> items;
+        QVector<QByteArray> json;
+    };
+
     // The first free name to keep an unreadable file under.
     QString asidePath() const;
+    // The JSON text of the whole file, from the texts of the items kept in m_encoded.
+    QByteArray encode(const std::vector<std::unique_ptr<Transfer>>& transfers, int nextId);
 
     const QString m_path;
     bool m_failing = false;
+    // A large folder's files change a few at a time between two saves: only the changed
+    // items are encoded again, not every file of every transfer.
+    QHash<QString, EncodedItems> m_encoded;
 };
 
 #endif // TRANSFERSTORE_H

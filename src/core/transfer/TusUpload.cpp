@@ -1,11 +1,11 @@
 #include "TusUpload.h"
 #include "core/CoreLogging.h"
 
+#include "FileTimes.h"
 #include "HttpClient.h"
 #include "TusAnswer.h"
 
 #include <QCryptographicHash>
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 
@@ -286,7 +286,7 @@ bool TusUpload::fileUnchanged()
         return true;
     }
     const QFileInfo info(m_item.path);
-    return info.isFile() && info.size() == m_item.size && info.lastModified().toMSecsSinceEpoch() == m_item.modifiedMs;
+    return info.isFile() && info.size() == m_item.size && FileTimes::modifiedMs(m_item.path) == m_item.modifiedMs;
 }
 
 bool TusUpload::acceptOffset(const QByteArray& value, qint64 maximum)

@@ -1,9 +1,9 @@
 #include "UploadItems.h"
 #include "core/CoreLogging.h"
 
+#include "FileTimes.h"
 #include "Grants.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 
@@ -16,7 +16,7 @@ TransferItem fileItem(const QFileInfo& info, const QString& relativePath)
     item.path = info.absoluteFilePath();
     item.relativePath = relativePath;
     item.size = info.size();
-    item.modifiedMs = info.lastModified().toMSecsSinceEpoch();
+    item.modifiedMs = FileTimes::modifiedMs(item.path);
     return item;
 }
 
