@@ -92,7 +92,7 @@ QMenu* styledMenu()
 CMainWindow::CMainWindow(QWidget* parent)
     : QMainWindow(parent)
     , portalProfiles(this, &pageDownloads)
-    , engineWarmUp(this, &portalProfiles)
+    , engineWarmUp(this)
 {
     qtTranslator = new QTranslator;
     appTranslator = new QTranslator;
@@ -285,7 +285,7 @@ void CMainWindow::handle_load(QString sName, QString sUrl, bool isLogin)
     currentName = sName;
     currentUrl = sUrl;
     if (!webView) {
-        createWebView();
+        createWebView(QUrl(sUrl).host());
     }
     publishPortalOrigins();
     // Plain concatenation: the address is used exactly as saved.
@@ -293,13 +293,24 @@ void CMainWindow::handle_load(QString sName, QString sUrl, bool isLogin)
     webView->page()->setUrl(QUrl(target));
 }
 
-void CMainWindow::createWebView()
+void CMainWindow::createWebView(const QString& host)
 {
     webView = new CWebEngineView(this);
-    webView->setPage(new CWebEnginePage(portalProfile(QUrl(currentUrl).host())));
+    webView->setPage(new CWebEnginePage(portalProfile(host)));
     webView->initContextMenu();
     splitter->insertWidget(0, webView);
     connect(webView->page(), &QWebEnginePage::loadFinished, this, &CMainWindow::Slot_LoadUrlFinish);
+}
+
+void CMainWindow::prepareWebView(const QString& host)
+{
+    if (webView) {
+        return;
+    }
+    createWebView(host);
+    // A script, even an empty one, makes the engine create the page's first, empty document,
+    // and with it start the renderer process, which the login's load would otherwise wait for.
+    webView->page()->runJavaScript(QString());
 }
 
 QWebEngineProfile* CMainWindow::portalProfile(const QString& host)
@@ -415,6 +426,10 @@ void CMainWindow::slot_delayLogin()
     delete loginTimer;
     loginTimer = nullptr;
     if (CLoginUI::browserModeOn()) {
+        // The view made ready for this login goes unused.
+        if (webView && !loading && !inPortal) {
+            destroyWebView();
+        }
         return;
     }
     if (const ServerEntry* entry = defaultServer()) {

@@ -75,6 +75,9 @@ public:
 
     // The server the automatic login connects, if any.
     const ServerEntry* defaultServer() const;
+    // Makes the portal view for host and has the engine start its page's renderer, loading
+    // nothing: done while the automatic login waits, which then loads into it.
+    void prepareWebView(const QString& host);
 
     static QString versionString();
     // Called by the core services, from any thread, when the portal became active in a browser.
@@ -159,7 +162,7 @@ protected:
 
 private:
     void initMenus();
-    void createWebView();
+    void createWebView(const QString& host);
     QWebEngineProfile* portalProfile(const QString& host);
     void destroyWebView();
     // Tells the local service which pages may move files: the saved servers' and the loaded portal's.

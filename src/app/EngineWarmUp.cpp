@@ -2,7 +2,6 @@
 
 #include "CMainWindow.h"
 #include "Logging.h"
-#include "PortalProfiles.h"
 #include "WebAddress.h"
 #include "login/CLoginUI.h"
 
@@ -11,9 +10,8 @@
 #include <QUrl>
 #include <QWindow>
 
-EngineWarmUp::EngineWarmUp(CMainWindow* window, PortalProfiles* profiles)
+EngineWarmUp::EngineWarmUp(CMainWindow* window)
     : window(window)
-    , profiles(profiles)
 {
 }
 
@@ -43,9 +41,9 @@ bool EngineWarmUp::eventFilter(QObject* watched, QEvent* event)
 
 void EngineWarmUp::warmUpDefaultPortal()
 {
-    // Starting the web engine takes longer than the delayed login waits: starting it now,
-    // rather than when the timer fires, lets the two overlap. Once the login has run there
-    // is nothing left to gain.
+    // Starting the web engine and the page's renderer takes longer than the delayed login
+    // waits: starting them now, rather than when the timer fires, lets them overlap. Once the
+    // login has run there is nothing left to gain.
     const ServerEntry* entry = window->defaultServer();
     if (!window->loginTimer || !entry || CLoginUI::browserModeOn() || !isWebAddress(entry->url)) {
         return;
@@ -55,5 +53,5 @@ void EngineWarmUp::warmUpDefaultPortal()
         return;
     }
     qCDebug(lcApp) << "warming up the web engine for the default server";
-    profiles->forHost(host);
+    window->prepareWebView(host);
 }

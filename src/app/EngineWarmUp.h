@@ -4,16 +4,15 @@
 #include <QObject>
 
 class CMainWindow;
-class PortalProfiles;
 
-// Starts the web engine for the default server while the delayed automatic login waits:
-// the engine takes longer to start than the login waits, so the two overlap.
+// Starts the web engine, and the portal page's renderer, for the default server while the
+// delayed automatic login waits, so that the wait and those starts overlap.
 class EngineWarmUp : public QObject
 {
     Q_OBJECT
 
 public:
-    EngineWarmUp(CMainWindow* window, PortalProfiles* profiles);
+    explicit EngineWarmUp(CMainWindow* window);
 
     // Warms up once the server selection window has had its first paint (at once when it stays hidden).
     void afterFirstPaint();
@@ -25,7 +24,6 @@ private:
     void warmUpDefaultPortal();
 
     CMainWindow* window;
-    PortalProfiles* profiles;
 };
 
 #endif // ENGINEWARMUP_H

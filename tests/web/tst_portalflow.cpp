@@ -859,6 +859,9 @@ void TestPortalFlow::automaticLoginDoesNotRunInBrowserMode()
     mark = MessageLog::size();
     m_window->showForCommandLine(ShellFixture::commandLine());
     QVERIFY(m_window->loginTimer);
+    // As the warm-up does once the window is painted: the view made ready goes unused.
+    const QString host = QUrl(defaultServer->url).host();
+    m_window->prepareWebView(host);
     m_login->setBrowserMode(true);
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->loginTimer, AnswerTimeoutMs);
     QVERIFY(!MessageLog::containsSince(mark, WarmUpLine));
@@ -866,6 +869,17 @@ void TestPortalFlow::automaticLoginDoesNotRunInBrowserMode()
     QVERIFY(!m_window->loading);
     QVERIFY(!m_window->inPortal);
     QVERIFY(!m_window->isVisible());
+
+    // A view made ready starts its page's renderer without loading anything, and the login loads into it.
+    m_login->setBrowserMode(false);
+    m_window->prepareWebView(host);
+    const QPointer<CWebEngineView> prepared = m_window->webView;
+    QTRY_VERIFY_WITH_TIMEOUT(prepared && prepared->page()->renderProcessPid() > 0, LoadTimeoutMs);
+    QVERIFY(prepared->page()->url().isEmpty());
+    QVERIFY(!m_window->loading);
+    m_window->handle_load(defaultServer->name, defaultServer->url, true);
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->inPortal && !m_window->loading, LoadTimeoutMs);
+    QCOMPARE(m_window->webView, prepared.data());
 }
 
 NORV_TEST_MAIN(TestPortalFlow)
