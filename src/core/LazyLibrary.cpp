@@ -2,11 +2,26 @@
 
 #include "CoreLogging.h"
 
-LazyLibrary::LazyLibrary(const char* name, int version)
-    : m_library(QString::fromLatin1(name), version)
+#include <QMutex>
+
+#include <map>
+#include <memory>
+
+namespace {
+QMutex openedMutex;
+// Opened libraries by name; QLibrary leaves them loaded for the process's life.
+std::map<QByteArray, std::unique_ptr<QLibrary>> opened;
+} // namespace
+
+QFunctionPointer LazyLibrary::resolve(const char* symbol) const
 {
-    // QLibrary's destructor leaves it loaded: it stays for the process's life.
-    if (!m_library.load()) {
-        qCCritical(lcCore) << "cannot load" << name << m_library.errorString();
+    const QMutexLocker lock(&openedMutex);
+    std::unique_ptr<QLibrary>& library = opened[QByteArray(name)];
+    if (!library) {
+        library = std::make_unique<QLibrary>(QString::fromLatin1(name), version);
+        if (!library->load()) {
+            qCCritical(lcCore) << "cannot load" << name << library->errorString();
+        }
     }
+    return library->isLoaded() ? library->resolve(symbol) : nullptr;
 }

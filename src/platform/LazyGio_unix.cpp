@@ -7,56 +7,52 @@
 #include <gio/gio.h>
 
 namespace {
-template<typename Function>
-Function gioFunction(const char* name)
-{
-    static LazyLibrary library("gio-2.0", 0);
-    return library.function<Function>(name);
-}
+const LazyLibrary Gio {"gio-2.0", 0};
 } // namespace
 
 extern "C" {
 GSettingsSchemaSource* g_settings_schema_source_get_default()
 {
     static const auto call =
-        gioFunction<decltype(&g_settings_schema_source_get_default)>("g_settings_schema_source_get_default");
+        Gio.function<decltype(&g_settings_schema_source_get_default)>("g_settings_schema_source_get_default");
     return call ? call() : nullptr;
 }
 
 GSettingsSchema* g_settings_schema_source_lookup(GSettingsSchemaSource* source, const gchar* id, gboolean recursive)
 {
-    static const auto call = gioFunction<decltype(&g_settings_schema_source_lookup)>("g_settings_schema_source_lookup");
+    static const auto call =
+        Gio.function<decltype(&g_settings_schema_source_lookup)>("g_settings_schema_source_lookup");
     return call ? call(source, id, recursive) : nullptr;
 }
 
 void g_settings_schema_unref(GSettingsSchema* schema)
 {
-    static const auto call = gioFunction<decltype(&g_settings_schema_unref)>("g_settings_schema_unref");
+    static const auto call = Gio.function<decltype(&g_settings_schema_unref)>("g_settings_schema_unref");
     call(schema);
 }
 
 GSettings* g_settings_new(const gchar* id)
 {
-    static const auto call = gioFunction<decltype(&g_settings_new)>("g_settings_new");
+    static const auto call = Gio.function<decltype(&g_settings_new)>("g_settings_new");
     return call(id);
 }
 
 gchar* g_settings_get_string(GSettings* settings, const gchar* key)
 {
-    static const auto call = gioFunction<decltype(&g_settings_get_string)>("g_settings_get_string");
+    static const auto call = Gio.function<decltype(&g_settings_get_string)>("g_settings_get_string");
     return call(settings, key);
 }
 
 gchar** g_settings_get_strv(GSettings* settings, const gchar* key)
 {
-    static const auto call = gioFunction<decltype(&g_settings_get_strv)>("g_settings_get_strv");
+    static const auto call = Gio.function<decltype(&g_settings_get_strv)>("g_settings_get_strv");
     return call(settings, key);
 }
 
 // GObject comes with GIO; the settings object is the only one released here.
 void g_object_unref(gpointer object)
 {
-    static const auto call = gioFunction<decltype(&g_object_unref)>("g_object_unref");
+    static const auto call = Gio.function<decltype(&g_object_unref)>("g_object_unref");
     call(object);
 }
 }

@@ -7,31 +7,20 @@
 #include <curl/curl.h>
 
 namespace {
-LazyLibrary& curl()
-{
-    static LazyLibrary library("curl", 4);
-    return library;
-}
-
-template<typename Function>
-Function curlFunction(const char* name)
-{
-    return curl().function<Function>(name);
-}
-
+const LazyLibrary Curl {"curl", 4};
 const char* const NotLoaded = "libcurl could not be loaded";
 } // namespace
 
 extern "C" {
 CURLcode curl_global_init(long flags)
 {
-    static const auto call = curlFunction<decltype(&curl_global_init)>("curl_global_init");
+    static const auto call = Curl.function<decltype(&curl_global_init)>("curl_global_init");
     return call ? call(flags) : CURLE_FAILED_INIT;
 }
 
 CURL* curl_easy_init()
 {
-    static const auto call = curlFunction<decltype(&curl_easy_init)>("curl_easy_init");
+    static const auto call = Curl.function<decltype(&curl_easy_init)>("curl_easy_init");
     return call ? call() : nullptr;
 }
 
@@ -39,7 +28,7 @@ CURL* curl_easy_init()
 // option's range: the rule libcurl itself reads it by.
 CURLcode(curl_easy_setopt)(CURL* easy, CURLoption option, ...)
 {
-    static const auto call = curlFunction<decltype(&curl_easy_setopt)>("curl_easy_setopt");
+    static const auto call = Curl.function<decltype(&curl_easy_setopt)>("curl_easy_setopt");
     if (!call) {
         return CURLE_FAILED_INIT;
     }
@@ -64,7 +53,7 @@ CURLcode(curl_easy_setopt)(CURL* easy, CURLoption option, ...)
 // Every piece of information is written through a pointer.
 CURLcode(curl_easy_getinfo)(CURL* easy, CURLINFO info, ...)
 {
-    static const auto call = curlFunction<decltype(&curl_easy_getinfo)>("curl_easy_getinfo");
+    static const auto call = Curl.function<decltype(&curl_easy_getinfo)>("curl_easy_getinfo");
     if (!call) {
         return CURLE_FAILED_INIT;
     }
@@ -77,7 +66,7 @@ CURLcode(curl_easy_getinfo)(CURL* easy, CURLINFO info, ...)
 
 void curl_easy_cleanup(CURL* easy)
 {
-    static const auto call = curlFunction<decltype(&curl_easy_cleanup)>("curl_easy_cleanup");
+    static const auto call = Curl.function<decltype(&curl_easy_cleanup)>("curl_easy_cleanup");
     if (call) {
         call(easy);
     }
@@ -85,19 +74,19 @@ void curl_easy_cleanup(CURL* easy)
 
 const char* curl_easy_strerror(CURLcode code)
 {
-    static const auto call = curlFunction<decltype(&curl_easy_strerror)>("curl_easy_strerror");
+    static const auto call = Curl.function<decltype(&curl_easy_strerror)>("curl_easy_strerror");
     return call ? call(code) : NotLoaded;
 }
 
 curl_slist* curl_slist_append(curl_slist* list, const char* text)
 {
-    static const auto call = curlFunction<decltype(&curl_slist_append)>("curl_slist_append");
+    static const auto call = Curl.function<decltype(&curl_slist_append)>("curl_slist_append");
     return call ? call(list, text) : nullptr;
 }
 
 void curl_slist_free_all(curl_slist* list)
 {
-    static const auto call = curlFunction<decltype(&curl_slist_free_all)>("curl_slist_free_all");
+    static const auto call = Curl.function<decltype(&curl_slist_free_all)>("curl_slist_free_all");
     if (call) {
         call(list);
     }
@@ -105,49 +94,49 @@ void curl_slist_free_all(curl_slist* list)
 
 CURLM* curl_multi_init()
 {
-    static const auto call = curlFunction<decltype(&curl_multi_init)>("curl_multi_init");
+    static const auto call = Curl.function<decltype(&curl_multi_init)>("curl_multi_init");
     return call ? call() : nullptr;
 }
 
 CURLMcode curl_multi_add_handle(CURLM* multi, CURL* easy)
 {
-    static const auto call = curlFunction<decltype(&curl_multi_add_handle)>("curl_multi_add_handle");
+    static const auto call = Curl.function<decltype(&curl_multi_add_handle)>("curl_multi_add_handle");
     return call ? call(multi, easy) : CURLM_BAD_HANDLE;
 }
 
 CURLMcode curl_multi_remove_handle(CURLM* multi, CURL* easy)
 {
-    static const auto call = curlFunction<decltype(&curl_multi_remove_handle)>("curl_multi_remove_handle");
+    static const auto call = Curl.function<decltype(&curl_multi_remove_handle)>("curl_multi_remove_handle");
     return call ? call(multi, easy) : CURLM_BAD_HANDLE;
 }
 
 CURLMcode curl_multi_perform(CURLM* multi, int* running)
 {
-    static const auto call = curlFunction<decltype(&curl_multi_perform)>("curl_multi_perform");
+    static const auto call = Curl.function<decltype(&curl_multi_perform)>("curl_multi_perform");
     return call ? call(multi, running) : CURLM_BAD_HANDLE;
 }
 
 CURLMsg* curl_multi_info_read(CURLM* multi, int* queued)
 {
-    static const auto call = curlFunction<decltype(&curl_multi_info_read)>("curl_multi_info_read");
+    static const auto call = Curl.function<decltype(&curl_multi_info_read)>("curl_multi_info_read");
     return call ? call(multi, queued) : nullptr;
 }
 
 CURLMcode curl_multi_poll(CURLM* multi, curl_waitfd extra[], unsigned int count, int timeoutMs, int* ready)
 {
-    static const auto call = curlFunction<decltype(&curl_multi_poll)>("curl_multi_poll");
+    static const auto call = Curl.function<decltype(&curl_multi_poll)>("curl_multi_poll");
     return call ? call(multi, extra, count, timeoutMs, ready) : CURLM_BAD_HANDLE;
 }
 
 CURLMcode curl_multi_wakeup(CURLM* multi)
 {
-    static const auto call = curlFunction<decltype(&curl_multi_wakeup)>("curl_multi_wakeup");
+    static const auto call = Curl.function<decltype(&curl_multi_wakeup)>("curl_multi_wakeup");
     return call ? call(multi) : CURLM_BAD_HANDLE;
 }
 
 CURLMcode curl_multi_cleanup(CURLM* multi)
 {
-    static const auto call = curlFunction<decltype(&curl_multi_cleanup)>("curl_multi_cleanup");
+    static const auto call = Curl.function<decltype(&curl_multi_cleanup)>("curl_multi_cleanup");
     return call ? call(multi) : CURLM_BAD_HANDLE;
 }
 }

@@ -6,31 +6,26 @@
 #include <proxy.h>
 
 namespace {
-template<typename Function>
-Function libproxyFunction(const char* name)
-{
-    static LazyLibrary library("proxy", 1);
-    return library.function<Function>(name);
-}
+const LazyLibrary Libproxy {"proxy", 1};
 } // namespace
 
 extern "C" {
 pxProxyFactory* px_proxy_factory_new()
 {
-    static const auto call = libproxyFunction<decltype(&px_proxy_factory_new)>("px_proxy_factory_new");
+    static const auto call = Libproxy.function<decltype(&px_proxy_factory_new)>("px_proxy_factory_new");
     return call ? call() : nullptr;
 }
 
 char** px_proxy_factory_get_proxies(pxProxyFactory* self, const char* url)
 {
-    static const auto call = libproxyFunction<decltype(&px_proxy_factory_get_proxies)>("px_proxy_factory_get_proxies");
+    static const auto call = Libproxy.function<decltype(&px_proxy_factory_get_proxies)>("px_proxy_factory_get_proxies");
     return call ? call(self, url) : nullptr;
 }
 
 void px_proxy_factory_free_proxies(char** proxies)
 {
     static const auto call =
-        libproxyFunction<decltype(&px_proxy_factory_free_proxies)>("px_proxy_factory_free_proxies");
+        Libproxy.function<decltype(&px_proxy_factory_free_proxies)>("px_proxy_factory_free_proxies");
     if (call) {
         call(proxies);
     }
