@@ -13,6 +13,7 @@ REQUIRED_PACKAGES=(
     curl util-linux tinyproxy squid x11-xserver-utils dunst libnss3-tools dbus-daemon dbus-bin
     weston qtwayland5 at-spi2-core python3-pyatspi
     libproxy-dev libproxy1-plugin-webkit libproxy1-plugin-gsettings libglib2.0-dev gsettings-desktop-schemas
+    libfontconfig-dev
 )
 
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"

@@ -2,6 +2,7 @@
 #include "app/ApplicationId.h"
 #include "app/LaunchChannel.h"
 #include "app/Shell.h"
+#include "platform/FontPreload.h"
 #include "platform/InstanceGuard.h"
 #include "platform/MemoryPolicy.h"
 
@@ -10,6 +11,7 @@
 int main(int argc, char** argv)
 {
     MemoryPolicy::apply();
+    const FontPreload fontPreload;
     ApplicationAttributes::apply();
     const QByteArray startupToken = LaunchChannel::startupToken();
     QApplication app(argc, argv);
