@@ -243,7 +243,8 @@ download_agent() {
     agent_run "$1" download "$WORK/served" "$origin" "$origin/big.bin"
 }
 
-# download_curl ROUTE
+# download_curl ROUTE: curl -o's time, and its time with the file then written out (fsync), as
+# the agent writes a download out before it calls it done.
 download_curl() {
     local started options
     mapfile -t options < <(route_curl "$1")
@@ -251,6 +252,8 @@ download_curl() {
     curl -sSf "${options[@]}" -o "$WORK/downloaded.bin" "$(route_origin "$1" "$RANGE_PORT" "$RANGE_TLS_PORT")/big.bin" \
         || return 1
     printf 'wall_ms %s\n' "$(($(now_ms) - started))"
+    sync "$WORK/downloaded.bin" || return 1
+    printf 'synced_ms %s\n' "$(($(now_ms) - started))"
     rm -f "$WORK/downloaded.bin"
 }
 
@@ -372,14 +375,28 @@ tus_js_row() {
     time_row "upload $BIG_MIB MiB" upload.a upload.c tus-js-client "$TUS_JS_LIMIT" "$goal"
 }
 
+# download_row METRIC AGENT BASELINE NAME: the download against curl -o, DOWNLOAD_LIMIT times its
+# time; unless curl -o with the file then written out is slower than that: the agent calls a
+# download done only once the file is on the disk, so the disk is then the limit and the agent
+# is judged against curl with the same write-out (which curl leaves to the end, where the agent
+# starts it as the bytes come).
+download_row() {
+    local ratio goal=
+    if [ "$(calc "($(median "$3.synced_ms") / $(median "$3.wall_ms") > $DOWNLOAD_LIMIT)" '%d')" -eq 1 ]; then
+        ratio=$(calc "$(median "$2.wall_ms") / $(median "$3.synced_ms")" '%.2f')
+        goal="disk-bound: ${ratio}x curl -o + fsync ($(calc "$(median "$3.synced_ms") / 1000" '%.2f') s), <= ${DOWNLOAD_LIMIT}x: $(verdict "$ratio" "$DOWNLOAD_LIMIT" "$(margin "$2.wall_ms" "$3.synced_ms")")"
+    fi
+    time_row "$1" "$2" "$3" "$4" "$DOWNLOAD_LIMIT" "$goal"
+}
+
 print_transfer_rows() {
     local list_ms
     time_row "upload $BIG_MIB MiB" upload.a upload.b curl "$UPLOAD_LIMIT"
     tus_js_row
     time_row "upload $BIG_MIB MiB, HTTPS" upload-tls.a upload-tls.b "curl, HTTPS" "$UPLOAD_LIMIT"
     time_row "upload $BIG_MIB MiB through a proxy" upload-proxy.a upload-proxy.b "curl, same proxy" "$PROXY_LIMIT"
-    time_row "download $BIG_MIB MiB" download.a download.b "curl -o" "$DOWNLOAD_LIMIT"
-    time_row "download $BIG_MIB MiB, HTTPS" download-tls.a download-tls.b "curl -o, HTTPS" "$DOWNLOAD_LIMIT"
+    download_row "download $BIG_MIB MiB" download.a download.b "curl -o"
+    download_row "download $BIG_MIB MiB, HTTPS" download-tls.a download-tls.b "curl -o, HTTPS"
     tree_rows
     memory_row "memory, upload $BIG_MIB MiB" upload.a
     memory_row "memory, upload $TREE_FILES files" tree.a
