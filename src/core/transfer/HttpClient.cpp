@@ -20,6 +20,7 @@ namespace {
 // Error bodies are kept only for their text.
 const int MaxKeptBodyBytes = 64 * 1024;
 const long ConnectTimeoutSeconds = 30;
+// Every change of the queue wakes the client's thread; this only bounds a wake-up missed.
 const int PollTimeoutMs = 1000;
 const QByteArray HttpsScheme = QByteArrayLiteral("https");
 // Bodies of files move in larger pieces than libcurl's own (16 KiB received, 64 KiB sent):
@@ -509,6 +510,9 @@ void HttpClient::requeue(Exchange* exchange)
     const auto running = m_running.find(exchange->id);
     m_pending.push_back(std::move(running->second));
     m_running.erase(running);
+    // Sent again in the next turn: with nothing else running, the poll would sleep its limit
+    // first (a second lost on every kept connection a proxy had closed).
+    curl_multi_wakeup(m_multi);
 }
 
 void HttpClient::finish(Exchange* exchange, int curlResult)
