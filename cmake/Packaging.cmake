@@ -27,6 +27,10 @@ configure_file(${packagingSource}/client.metainfo.xml.in ${metainfoFile} @ONLY)
 include(${CMAKE_CURRENT_LIST_DIR}/Manual.cmake)
 
 install(TARGETS ${NORV_CLIENT} RUNTIME DESTINATION ${NORV_INSTALL_APPDIR} COMPONENT ${NORV_INSTALL_COMPONENT})
+# The web engine's part of the client, which the client opens from its own folder. Not in
+# the client's folder itself: cpack has the system's linker cache renewed for a library
+# directly in a subfolder of /usr/lib, which such a module does not need.
+install(TARGETS norvweb LIBRARY DESTINATION ${NORV_INSTALL_APPDIR}/modules COMPONENT ${NORV_INSTALL_COMPONENT})
 file(CREATE_LINK ../${NORV_INSTALL_APPDIR}/${NORV_CLIENT} ${packagingBinary}/${NORV_CLIENT} SYMBOLIC)
 install(FILES ${packagingBinary}/${NORV_CLIENT} DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT ${NORV_INSTALL_COMPONENT})
 

@@ -2,9 +2,9 @@
 #include "Logging.h"
 #include "OutputLines.h"
 
-#include "DeveloperView.h"
 #include "DialogPlacement.h"
 #include "PortalContract.h"
+#include "PortalEngine.h"
 #include "Product.h"
 #include "WebAddress.h"
 #include "config/SettingsFile.h"
@@ -22,16 +22,14 @@
 #include "login/CLoginUI.h"
 #include "platform/AutoStart.h"
 #include "platform/FileManager.h"
+#include "platform/WebModule.h"
 #include "platform/WindowActivation.h"
 #include "proxy/CProxyLoginUI.h"
-#include "transfers/CertificateQuestion.h"
 #include "transfers/PickDialog.h"
 #include "transfers/TransferNotices.h"
 #include "transfers/TrayProgress.h"
 #include "update/CCheckUpdateUI.h"
 #include "update/CThread.h"
-#include "web/CWebEnginePage.h"
-#include "web/CWebEngineView.h"
 
 #include <algorithm>
 
@@ -50,7 +48,6 @@
 #include <QTimer>
 #include <QTranslator>
 #include <QUrl>
-#include <QWebEngineProfile>
 
 CMainWindow* mainWindowInstance = nullptr;
 
@@ -91,7 +88,6 @@ QMenu* styledMenu()
 
 CMainWindow::CMainWindow(QWidget* parent)
     : QMainWindow(parent)
-    , portalProfiles(this, &pageDownloads)
     , engineWarmUp(this)
 {
     qtTranslator = new QTranslator;
@@ -132,11 +128,7 @@ void CMainWindow::initLayout()
     initMenus();
     splitter = new QSplitter(Qt::Vertical);
     setCentralWidget(splitter);
-    if (!devToolsView) {
-        devToolsView = new DeveloperView;
-        splitter->addWidget(devToolsView);
-        devToolsView->hide();
-    }
+    // The developer tools' view comes with the web engine (webEngine()).
     loginUI->populateServers();
 }
 
@@ -273,55 +265,60 @@ void CMainWindow::handle_load(QString sName, QString sUrl, bool isLogin)
         loginUI->showMessage(textTable->ConnectFailed);
         return;
     }
-    // Each portal host browses in a profile of its own: see portalProfile(). The view goes
-    // before the new load begins, since tearing it down ends the load pending in it.
-    if (webView && webView->page()->profile() != portalProfile(QUrl(sUrl).host())) {
+    // Each portal host browses in a profile of its own. The view goes before the new load
+    // begins, since tearing it down ends the load pending in it.
+    const QString host = QUrl(sUrl).host();
+    if (webView && !engine->browsesAs(webView, host)) {
         destroyWebView();
     }
+    if (!webView && !createWebView(host)) {
+        return;
+    }
     loginUI->setInputEnabled(false);
-    certificateQuestion->newLoad();
     loading = true;
     loginUI->showMessage(LoadingNotice);
     currentName = sName;
     currentUrl = sUrl;
-    if (!webView) {
-        createWebView(QUrl(sUrl).host());
-    }
     publishPortalOrigins();
     // Plain concatenation: the address is used exactly as saved.
     const QString target = isLogin ? sUrl + QLatin1String(PortalLoginPath) + core->Get_Deviceuuid() : sUrl + TestPath;
-    webView->page()->setUrl(QUrl(target));
+    engine->load(webView, QUrl(target));
 }
 
-void CMainWindow::createWebView(const QString& host)
+PortalEngine* CMainWindow::webEngine()
 {
-    webView = new CWebEngineView(this);
-    webView->setPage(new CWebEnginePage(portalProfile(host)));
-    webView->initContextMenu();
-    splitter->insertWidget(0, webView);
-    connect(webView->page(), &QWebEnginePage::loadFinished, this, &CMainWindow::Slot_LoadUrlFinish);
+    if (!engine) {
+        if (const PortalEngineFactory create = WebModule::factory()) {
+            engine = create(this);
+        }
+    }
+    return engine;
+}
+
+bool CMainWindow::createWebView(const QString& host)
+{
+    if (!webEngine()) {
+        loginUI->setInputEnabled(true);
+        loginUI->showMessage(textTable->ConnectFailed);
+        return false;
+    }
+    webView = engine->createView(host);
+    return true;
 }
 
 void CMainWindow::prepareWebView(const QString& host)
 {
-    if (webView) {
+    if (webView || !createWebView(host)) {
         return;
     }
-    createWebView(host);
     // A script, even an empty one, makes the engine create the page's first, empty document,
     // and with it start the renderer process, which the login's load would otherwise wait for.
-    webView->page()->runJavaScript(QString());
-}
-
-QWebEngineProfile* CMainWindow::portalProfile(const QString& host)
-{
-    return portalProfiles.forHost(host);
+    engine->runScript(webView, QString());
 }
 
 void CMainWindow::destroyWebView()
 {
-    disconnect(webView->page(), &QWebEnginePage::loadFinished, this, &CMainWindow::Slot_LoadUrlFinish);
-    webView->dispose();
+    engine->destroyView(webView);
     webView = nullptr;
     publishPortalOrigins();
     endPendingLoad();
@@ -370,7 +367,7 @@ void CMainWindow::judgeLoadedPage(bool isSuccess)
         loginUI->showMessage(textTable->ConnectFailed);
         return;
     }
-    const QString title = webView->page()->title();
+    const QString title = engine->title(webView);
     // "1" and "2" are fixed debug texts that log readers search for; terse on purpose.
     qCDebug(lcApp) << "1" << title;
     if (!title.contains(QLatin1String(PortalMarker))) {
@@ -378,7 +375,7 @@ void CMainWindow::judgeLoadedPage(bool isSuccess)
         return;
     }
     qCDebug(lcApp) << "2";
-    if (webView->url().toString() == BlankAddress) {
+    if (engine->url(webView).toString() == BlankAddress) {
         loginUI->showMessage(BlankAddress);
     } else {
         showPortal();
@@ -579,7 +576,9 @@ void CMainWindow::keyPressEvent(QKeyEvent* event)
 
 void CMainWindow::toggleDeveloperView()
 {
-    devToolsView->toggle(webView ? webView->page() : nullptr, splitter, height());
+    if (webEngine()) {
+        engine->toggleDeveloperView(webView);
+    }
 }
 
 void CMainWindow::wheelEvent(QWheelEvent*) { }
@@ -600,7 +599,7 @@ void CMainWindow::slot_UserToturial()
 void CMainWindow::runInPortal(const QString& script)
 {
     if (webView) {
-        webView->page()->runJavaScript(script);
+        engine->runScript(webView, script);
     }
 }
 
@@ -704,7 +703,7 @@ void CMainWindow::slot_switch_language(int iLan)
     textTable = new CTextTable;
     retranslateMenus();
     if (webView) {
-        webView->retranslateMenu();
+        engine->retranslate(webView);
     }
     if (loginUI) {
         loginUI->retranslate();
@@ -717,13 +716,11 @@ void CMainWindow::slot_switch_language(int iLan)
 void CMainWindow::connectTransfers()
 {
     TransferAgent* agent = portal->transferAgent();
-    pageDownloads.setAgent(agent);
     if (tray) {
         connect(agent, &TransferAgent::transferChanged, tray->progress, &TrayProgress::transferChanged);
         connect(agent, &TransferAgent::transferRemoved, tray->progress, &TrayProgress::transferRemoved);
     }
     new TransferNotices(agent, tray, this);
-    certificateQuestion = new CertificateQuestion(&portal->certificateTrust(), tray, this);
 }
 
 void CMainWindow::retranslateMenus()

@@ -1,12 +1,9 @@
 #ifndef CMAINWINDOW_H
 #define CMAINWINDOW_H
 
-#include "DeveloperView.h"
 #include "EngineWarmUp.h"
-#include "PortalProfiles.h"
 #include "config/ServerConfigFile.h"
 #include "config/ServerEntry.h"
-#include "transfers/PageDownloads.h"
 
 #include <QMainWindow>
 #include <QVector>
@@ -19,7 +16,6 @@ class QMenuBar;
 class QSplitter;
 class QTimer;
 class QTranslator;
-class QWebEngineProfile;
 
 class CCheckUpdateUI;
 class CLoginUI;
@@ -28,6 +24,8 @@ class CMiniTray;
 class CTextTable;
 class CThread;
 class CWebEngineView;
+class DeveloperView;
+class PortalEngine;
 class TesselCore;
 class TesselHttpd;
 class ProxyLogin;
@@ -78,6 +76,8 @@ public:
     // Makes the portal view for host and has the engine start its page's renderer, loading
     // nothing: done while the automatic login waits, which then loads into it.
     void prepareWebView(const QString& host);
+    // The web engine, loaded on first use; null when it cannot be (the log says why).
+    PortalEngine* webEngine();
 
     static QString versionString();
     // Called by the core services, from any thread, when the portal became active in a browser.
@@ -162,8 +162,8 @@ protected:
 
 private:
     void initMenus();
-    void createWebView(const QString& host);
-    QWebEngineProfile* portalProfile(const QString& host);
+    // False, and the inputs given back with a message, when the engine cannot be loaded.
+    bool createWebView(const QString& host);
     void destroyWebView();
     // Tells the local service which pages may move files: the saved servers' and the loaded portal's.
     void publishPortalOrigins();
@@ -187,9 +187,7 @@ private:
     void connectTransfers();
 
     ServerConfigFile serverConfigFile;
-    // Before the profiles, which hand their pages' downloads to it.
-    PageDownloads pageDownloads;
-    PortalProfiles portalProfiles;
+    PortalEngine* engine = nullptr;
     EngineWarmUp engineWarmUp;
 };
 

@@ -1,5 +1,6 @@
 #include "app/ApplicationFont.h"
 #include "app/CMainWindow.h"
+#include "app/DeveloperView.h"
 #include "app/DialogPlacement.h"
 #include "app/Product.h"
 #include "common/ShellFixture.h"
@@ -27,7 +28,7 @@ private slots:
     void menuBarHoldsServerLanguageHelp();
     void menuEntriesAreInPlace();
     void languageEntriesAreExclusive();
-    void developerViewIsHiddenInTheSplitter();
+    void developerViewComesHiddenWithTheEngine();
     void placementFormula_data();
     void placementFormula();
     void dialogIsPlacedOverTheWindowInUse();
@@ -102,10 +103,13 @@ void TestMainWindow::languageEntriesAreExclusive()
     QVERIFY(!m_window->actChinese->isChecked());
 }
 
-void TestMainWindow::developerViewIsHiddenInTheSplitter()
+void TestMainWindow::developerViewComesHiddenWithTheEngine()
 {
     QCOMPARE(m_window->centralWidget(), m_window->splitter);
     QCOMPARE(m_window->splitter->orientation(), Qt::Vertical);
+    // Nothing here has needed the engine yet: start-up leaves it for the first portal.
+    QCOMPARE(m_window->splitter->count(), 0);
+    QVERIFY(m_window->webEngine());
     QCOMPARE(m_window->splitter->count(), 1);
     QCOMPARE(m_window->splitter->widget(0), m_window->devToolsView);
     QVERIFY(m_window->devToolsView->isHidden());

@@ -18,6 +18,7 @@ appDir=usr/lib/$client
 expected=$(sed '/^$/d' <<EOF_FILES | sort
 usr/bin/$client
 $appDir/$client
+$appDir/modules/norv-web.so
 ${manual:+$appDir/$manual}
 usr/share/doc/$client/copyright
 usr/share/doc/$client/changelog.gz

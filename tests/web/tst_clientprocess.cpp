@@ -95,6 +95,13 @@ QByteArray whyNoLine(QProcess* client, const QByteArray& output)
                             : ", output: " + output);
 }
 
+// The files the client has mapped, libraries among them; empty when they cannot be read.
+QByteArray mappedFiles(QProcess* client)
+{
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(client->processId()));
+    return maps.open(QIODevice::ReadOnly) ? maps.readAll() : QByteArray();
+}
+
 // Asks the window manager to close the window, as its close button does, and waits for the client to end.
 bool closeAndWaitForExit(QProcess* client, const QString& windowId, QByteArray* output)
 {
@@ -113,6 +120,7 @@ private slots:
     void initTestCase();
     void closingTheMainWindowEndsTheClient();
     void failedAutomaticLoginKeepsTheServerWindow();
+    void serverWindowComesWithoutTheWebEngine();
     void takenServicePortIsReportedAndTheClientWorksOn();
 
 private:
@@ -192,9 +200,8 @@ void TestClientProcess::failedAutomaticLoginKeepsTheServerWindow()
     // The main window never came up: only the server window is there, and closing it ends the client too.
     QTRY_COMPARE_WITH_TIMEOUT(onlyWindow().width, ServerWindowWidth, WindowTimeoutMs);
     // Up and with a page tried, yet no file moved: the libraries only transfers need were never mapped.
-    QFile maps(QStringLiteral("/proc/%1/maps").arg(client->processId()));
-    QVERIFY(maps.open(QIODevice::ReadOnly));
-    const QByteArray mapped = maps.readAll();
+    const QByteArray mapped = mappedFiles(client);
+    QVERIFY(mapped.contains("/libQt5Widgets.so"));
     for (const char* library : {"/libcurl.so", "/libproxy.so", "/libgio-2.0.so"}) {
         QVERIFY2(!mapped.contains(library), library);
     }
@@ -202,6 +209,23 @@ void TestClientProcess::failedAutomaticLoginKeepsTheServerWindow()
     QCOMPARE(client->exitStatus(), QProcess::NormalExit);
     QCOMPARE(client->exitCode(), 0);
     QVERIFY2(output.endsWith(ExitLine), output.constData());
+}
+
+void TestClientProcess::serverWindowComesWithoutTheWebEngine()
+{
+    TestEnvironment::storeClientMiniTray(false);
+    // Saved, but not to be connected at start: nothing asks for a portal.
+    QVERIFY(TestEnvironment::storeClientServer(m_portal.origin(), false));
+    QProcess* client = startClient();
+    QVERIFY2(client, "another norv-client keeps running on this machine");
+    QTRY_COMPARE_WITH_TIMEOUT(onlyWindow().width, ServerWindowWidth, WindowTimeoutMs);
+    // The engine's libraries take longer to load than the window takes to show; the first portal brings them.
+    const QByteArray mapped = mappedFiles(client);
+    QVERIFY(mapped.contains("/libQt5Widgets.so"));
+    QVERIFY(!mapped.contains("/libQt5WebEngineCore.so"));
+    QByteArray output;
+    QVERIFY(closeAndWaitForExit(client, onlyWindow().id, &output));
+    QCOMPARE(client->exitCode(), 0);
 }
 
 void TestClientProcess::takenServicePortIsReportedAndTheClientWorksOn()

@@ -4,6 +4,7 @@
 
 #include "MessageLog.h"
 #include "app/CMainWindow.h"
+#include "app/DeveloperView.h"
 #include "app/PortalContract.h"
 #include "common/CategoryLog.h"
 #include "common/DemoPortalProcess.h"

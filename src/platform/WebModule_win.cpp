@@ -1,0 +1,13 @@
+#include "WebModule.h"
+
+// On Windows the module is a static library linked into the executable.
+extern "C" PortalEngine* norvCreatePortalEngine(CMainWindow* window);
+
+namespace WebModule {
+const char* const FactoryName = "norvCreatePortalEngine";
+
+PortalEngineFactory factory()
+{
+    return &norvCreatePortalEngine;
+}
+} // namespace WebModule
