@@ -16,6 +16,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTcpServer>
+#include <QTemporaryDir>
 
 namespace {
 const QString WindowTitle = QString::fromUtf8(ProductName);
@@ -110,6 +111,15 @@ bool closeAndWaitForExit(QProcess* client, const QString& windowId, QByteArray* 
     *output += client->readAllStandardOutput();
     return ended;
 }
+
+// Without what failed the client works on: its server window comes up, and closing it ends the client.
+bool worksOnAndEnds(QProcess* client)
+{
+    QByteArray output;
+    return QTest::qWaitFor([] { return onlyWindow().width == ServerWindowWidth; }, WindowTimeoutMs)
+        && closeAndWaitForExit(client, onlyWindow().id, &output) && client->exitStatus() == QProcess::NormalExit
+        && client->exitCode() == 0 && output.endsWith(ExitLine);
+}
 } // namespace
 
 class TestClientProcess : public QObject
@@ -122,9 +132,13 @@ private slots:
     void failedAutomaticLoginKeepsTheServerWindow();
     void serverWindowComesWithoutTheWebEngine();
     void takenServicePortIsReportedAndTheClientWorksOn();
+    void missingWebModuleIsReportedAndTheClientWorksOn();
 
 private:
     QProcess* startClient();
+    // Starts program, with the logging categories as the user has them and settings added, once
+    // no other client runs; waits for warning on its standard error.
+    QProcess* startForWarning(const QString& program, QProcessEnvironment settings, const QByteArray& warning);
 
     ProcessSet m_processes;
     DemoPortalProcess m_portal;
@@ -235,28 +249,47 @@ void TestClientProcess::takenServicePortIsReportedAndTheClientWorksOn()
     QVERIFY(holder.listen(QHostAddress::LocalHost, 0));
     TestEnvironment::storeClientMiniTray(false);
     QFile::remove(TestEnvironment::clientDataFolder() + QStringLiteral("/ServerConfig.xml"));
-    // The logging categories as the user has them: no rules, so only their defaults apply.
     QProcessEnvironment settings;
     settings.insert(QStringLiteral("NORV_HTTPD_PORT"), QString::number(holder.serverPort()));
-    settings.insert(QStringLiteral("QT_LOGGING_RULES"), QString());
-    QVERIFY(QTest::qWaitFor([] { return InstanceGuard::countProcesses(clientName(), 1) == 0; }, OtherClientTimeoutMs));
-    QProcess* client = m_processes.start(TestEnvironment::clientPath(), {}, settings);
-
     const QByteArray warning =
         QStringLiteral("TesselHttpd cannot listen on 127.0.0.1:%1: ").arg(holder.serverPort()).toUtf8();
-    QByteArray log;
-    QVERIFY2(waitForStandardError(client, warning, ClientStartTimeoutMs, &log), log.constData());
+    QProcess* client = startForWarning(TestEnvironment::clientPath(), settings, warning);
+    QVERIFY(client);
     // The cause follows the port on the same line.
-    const int causeStart = log.indexOf(warning) + warning.size();
-    QVERIFY2(log.indexOf('\n', causeStart) > causeStart, log.constData());
+    const int causeStart = m_clientLog.indexOf(warning) + warning.size();
+    QVERIFY2(m_clientLog.indexOf('\n', causeStart) > causeStart, m_clientLog.constData());
 
-    // Without the service the client works on: its window comes up, and closing it ends the client.
-    QTRY_COMPARE_WITH_TIMEOUT(onlyWindow().width, ServerWindowWidth, WindowTimeoutMs);
-    QByteArray output;
-    QVERIFY(closeAndWaitForExit(client, onlyWindow().id, &output));
-    QCOMPARE(client->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(client->exitCode(), 0);
-    QVERIFY2(output.endsWith(ExitLine), output.constData());
+    QVERIFY(worksOnAndEnds(client));
+}
+
+void TestClientProcess::missingWebModuleIsReportedAndTheClientWorksOn()
+{
+    // The program without the module in its folder, as a broken installation would leave it.
+    QTemporaryDir folder;
+    const QString program = folder.filePath(clientName());
+    QVERIFY(QFile::copy(TestEnvironment::clientPath(), program));
+    TestEnvironment::storeClientMiniTray(false);
+    QVERIFY(TestEnvironment::storeClientServer(m_portal.origin(), true));
+    QProcess* client = startForWarning(program, {}, "the web engine cannot be loaded: ");
+    QVERIFY(client);
+    QVERIFY(worksOnAndEnds(client));
+}
+
+QProcess*
+TestClientProcess::startForWarning(const QString& program, QProcessEnvironment settings, const QByteArray& warning)
+{
+    settings.insert(QStringLiteral("QT_LOGGING_RULES"), QString());
+    if (!QTest::qWaitFor([] { return InstanceGuard::countProcesses(clientName(), 1) == 0; }, OtherClientTimeoutMs)) {
+        return nullptr;
+    }
+    QProcess* client = m_processes.start(program, {}, settings);
+    QByteArray log;
+    if (!waitForStandardError(client, warning, ClientStartTimeoutMs, &log)) {
+        qWarning().noquote() << "no" << warning << "from the client; it wrote:" << log;
+        return nullptr;
+    }
+    m_clientLog = log;
+    return client;
 }
 
 NORV_TEST_MAIN(TestClientProcess)
