@@ -33,7 +33,7 @@ public:
     virtual void toggleDeveloperView(CWebEngineView* view) = 0;
 };
 
-// What the module exports, under FactoryName: the engine for window, made once.
+// What the module exports: a new engine for window, which the window keeps for the run.
 using PortalEngineFactory = PortalEngine* (*)(CMainWindow* window);
 
 #endif // PORTALENGINE_H

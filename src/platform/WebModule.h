@@ -6,7 +6,6 @@
 // Where the portal engine comes from: a module beside the executable that is opened on first
 // use (Linux), or linked in (Windows, and the tests everywhere).
 namespace WebModule {
-extern const char* const FactoryName;
 // Null, with a log line saying why, when the module cannot be opened.
 PortalEngineFactory factory();
 } // namespace WebModule

@@ -10,10 +10,11 @@ namespace {
 // In a folder beside the executable, in the build tree and where it is installed alike; a
 // folder of its own keeps it out of the library folders the system's linker caches.
 const char* const ModuleFile = "/modules/norv-web.so";
+// The one function the module exports (web/WebEngineParts.cpp).
+const char* const FactoryName = "norvCreatePortalEngine";
 } // namespace
 
 namespace WebModule {
-const char* const FactoryName = "norvCreatePortalEngine";
 
 PortalEngineFactory factory()
 {

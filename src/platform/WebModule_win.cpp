@@ -4,8 +4,6 @@
 extern "C" PortalEngine* norvCreatePortalEngine(CMainWindow* window);
 
 namespace WebModule {
-const char* const FactoryName = "norvCreatePortalEngine";
-
 PortalEngineFactory factory()
 {
     return &norvCreatePortalEngine;
