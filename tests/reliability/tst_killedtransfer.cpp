@@ -29,7 +29,7 @@ const QByteArray Credentials = QByteArrayLiteral("{\"Authorization\": \"Bearer f
 const qint64 MiB = 1024 * 1024;
 const qint64 ManyKillsFileBytes = 256 * MiB;
 const int Kills = 20;
-// The agent's PATCH requests carry this much at most.
+// At the killed runs' rate the agent's PATCH requests carry this much: requests grow only on a fast link.
 const qint64 RequestBytes = 32 * MiB;
 // At 8 MiB/s a kill at most 1.5 s after the resume leaves at most 12 MiB a run: twenty runs
 // never finish the file, whatever the draw.

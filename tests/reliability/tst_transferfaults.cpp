@@ -9,6 +9,7 @@
 #include "core/transfer/Grants.h"
 #include "core/transfer/RetryDelay.h"
 #include "core/transfer/TransferAgent.h"
+#include "core/transfer/TusRequestSize.h"
 
 #include <QDir>
 #include <QFile>
@@ -77,6 +78,8 @@ private slots:
     void stalledRequestIsResumedThroughHead();
     void requestSizes_data();
     void requestSizes();
+    void requestSizeFollowsTheSpeed_data();
+    void requestSizeFollowsTheSpeed();
     void fileOverTheServersMaximumFails();
     void foreignUploadAddressFails_data();
     void foreignUploadAddressFails();
@@ -323,6 +326,35 @@ void TestTransferFaults::requestSizes()
     for (int i = 0; i < patches.size(); ++i) {
         QVERIFY2(patches.at(i).endsWith(requests.at(i)), patches.at(i).constData());
     }
+}
+
+void TestTransferFaults::requestSizeFollowsTheSpeed_data()
+{
+    QTest::addColumn<qint64>("refused");
+    QTest::addColumn<qint64>("sent");
+    QTest::addColumn<qint64>("elapsedMs");
+    QTest::addColumn<qint64>("next");
+
+    QTest::newRow("slow link keeps the floor") << qint64(0) << 32 * MiB << qint64(8000) << 32 * MiB;
+    QTest::newRow("two seconds at the last speed") << qint64(0) << 32 * MiB << qint64(100) << 640 * MiB;
+    QTest::newRow("never above the ceiling") << qint64(0) << 32 * MiB << qint64(0) << 1024 * MiB;
+    QTest::newRow("a refused size stays halved") << 8 * MiB << 4 * MiB << qint64(1) << 4 * MiB;
+}
+
+void TestTransferFaults::requestSizeFollowsTheSpeed()
+{
+    QFETCH(qint64, refused);
+    QFETCH(qint64, sent);
+    QFETCH(qint64, elapsedMs);
+    QFETCH(qint64, next);
+
+    TusRequestSize size;
+    QCOMPARE(size.bytes(), 32 * MiB);
+    QVERIFY(refused == 0 || size.refused(refused));
+    size.confirmed(sent, elapsedMs);
+    QCOMPARE(size.bytes(), next);
+    // Refused at the smallest size, the upload fails rather than shrink for ever.
+    QVERIFY(!size.refused(TusRequestSize::SmallestBytes));
 }
 
 void TestTransferFaults::fileOverTheServersMaximumFails()

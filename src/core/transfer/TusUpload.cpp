@@ -196,7 +196,8 @@ void TusUpload::sendChunk()
         failChanged();
         return;
     }
-    const qint64 length = qMin(m_chunkBytes, m_item.size - m_item.offset);
+    const qint64 length = qMin(m_requestSize.bytes(), m_item.size - m_item.offset);
+    m_requestTimer.start();
     HttpExchangeRequest patch = request(QByteArrayLiteral("PATCH"), QUrl(m_item.uploadUrl));
     patch.headers.append("Upload-Offset: " + QByteArray::number(m_item.offset));
     send(withBody(std::move(patch), length),
@@ -213,6 +214,7 @@ void TusUpload::onChunkSent(const HttpExchangeResult& result, qint64 sent)
             retryLater(QStringLiteral("the server confirmed no progress"), [this] { askOffset(); });
             return;
         }
+        m_requestSize.confirmed(sent, m_requestTimer.elapsed());
         m_retry.reset();
         saveCheckpoint();
         continueOrFinish();
@@ -225,11 +227,10 @@ void TusUpload::onChunkSent(const HttpExchangeResult& result, qint64 sent)
         return;
     case PayloadTooLarge:
         // A proxy's limit: halve what it refused until it passes.
-        if (sent <= MinChunkBytes) {
+        if (!m_requestSize.refused(sent)) {
             fail(statusError(result.status));
             return;
         }
-        m_chunkBytes = qMax(MinChunkBytes, sent / 2);
         askOffset();
         return;
     case NotFound:

@@ -2,24 +2,23 @@
 #define TUSUPLOAD_H
 
 #include "TransferJob.h"
+#include "TusRequestSize.h"
 #include "TusServerOptions.h"
 
+#include <QElapsedTimer>
 #include <memory>
 
 // One file sent as one tus 1.0.0 upload: created (with its first bytes when small and
-// the server allows), then sent in large requests from the offset the server confirmed.
+// the server allows), then sent in large requests from the offset the server confirmed,
+// each sized by the speed of the one before.
 // A stored upload URL is resumed through HEAD, never restarted while the server keeps it.
 class TusUpload : public TransferJob
 {
     Q_OBJECT
 
 public:
-    // At least this much per request, unless the server's limit is lower.
-    static constexpr qint64 ChunkBytes = 32 * 1024 * 1024;
     // Files up to this size are created and sent in one request.
     static constexpr qint64 SmallFileBytes = 1024 * 1024;
-    // After a 413 from a proxy, requests shrink down to this.
-    static constexpr qint64 MinChunkBytes = 256 * 1024;
 
     TusUpload(HttpClient& client,
               const Transfer& transfer,
@@ -52,7 +51,8 @@ private:
     HttpExchangeRequest withBody(HttpExchangeRequest request, qint64 length) const;
 
     std::shared_ptr<TusServerOptions> m_options;
-    qint64 m_chunkBytes = ChunkBytes;
+    TusRequestSize m_requestSize;
+    QElapsedTimer m_requestTimer;
 };
 
 #endif // TUSUPLOAD_H
