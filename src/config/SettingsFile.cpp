@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QSettings>
 
@@ -16,6 +17,7 @@ const QString MiniTrayKey = QStringLiteral("MiniTray");
 // QSettings waits 30 s for a lock file it cannot read, as one a writer killed mid-save leaves.
 const int StaleLockMs = 1000;
 const int LockWaitMs = 2000;
+const QString RemovalLockSuffix = QStringLiteral(".rmlock");
 
 // The values as the INI file spells them.
 QVariantMap stored(const Settings& settings)
@@ -34,12 +36,21 @@ bool holds(const QString& settingsPath, const QVariantMap& values)
     });
 }
 
-void clearStaleLock(const QString& settingsPath)
+// A lock a killed writer left is removed under a second lock, "<lock>.rmlock", and QLockFile
+// judges that one by its age alone (30 s) when the kill left it empty: the next save would hang
+// that long. So every leftover in that chain is cleared, the innermost first.
+void clearStaleLocks(const QString& settingsPath)
 {
-    QLockFile lock(settingsPath + QStringLiteral(".lock"));
-    lock.setStaleLockTime(StaleLockMs);
-    if (lock.tryLock(LockWaitMs)) {
-        lock.unlock();
+    QStringList lockPaths {settingsPath + QStringLiteral(".lock")};
+    while (QFileInfo::exists(lockPaths.last() + RemovalLockSuffix)) {
+        lockPaths.append(lockPaths.last() + RemovalLockSuffix);
+    }
+    for (auto lockPath = lockPaths.crbegin(); lockPath != lockPaths.crend(); ++lockPath) {
+        QLockFile lock(*lockPath);
+        lock.setStaleLockTime(StaleLockMs);
+        if (lock.tryLock(LockWaitMs)) {
+            lock.unlock();
+        }
     }
 }
 } // namespace
@@ -70,7 +81,7 @@ void write(const Settings& settings)
         return;
     }
     DataDirectory::ensureExists();
-    clearStaleLock(path());
+    clearStaleLocks(path());
     QSettings file(path(), QSettings::IniFormat);
     for (auto value = values.cbegin(); value != values.cend(); ++value) {
         file.setValue(value.key(), value.value());

@@ -4,6 +4,7 @@
 #include "config/SettingsFile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -37,6 +38,8 @@ private slots:
     void onlyTheLastFolderLevelIsCreated();
     void sameValuesAreNotWrittenAgain_data();
     void sameValuesAreNotWrittenAgain();
+    void locksAKilledWriterLeftDoNotStallTheSave_data();
+    void locksAKilledWriterLeftDoNotStallTheSave();
     void clientWritesSettingsAtEveryStart();
 
 private:
@@ -154,6 +157,39 @@ void TestSettings::sameValuesAreNotWrittenAgain()
     QCOMPARE(stored.miniTray, true);
     const QString text = readText(SettingsFile::path());
     QVERIFY2(text.contains(QStringLiteral("AutoStart=false")), qPrintable(text));
+}
+
+void TestSettings::locksAKilledWriterLeftDoNotStallTheSave_data()
+{
+    // A kill between creating a lock file and writing its owner into it leaves it empty.
+    QTest::addColumn<QByteArray>("lockContent");
+    QTest::addColumn<int>("emptyRemovalLocks");
+    QTest::newRow("lock of a dead writer") << QByteArray("2147483646\nnorv\n") << 0;
+    QTest::newRow("empty lock") << QByteArray() << 0;
+    QTest::newRow("empty removal lock") << QByteArray("2147483646\nnorv\n") << 1;
+    QTest::newRow("two empty removal locks") << QByteArray() << 2;
+}
+
+void TestSettings::locksAKilledWriterLeftDoNotStallTheSave()
+{
+    QFETCH(QByteArray, lockContent);
+    QFETCH(int, emptyRemovalLocks);
+    QString lockPath = SettingsFile::path() + QStringLiteral(".lock");
+    writeText(lockPath, lockContent);
+    for (int level = 0; level < emptyRemovalLocks; ++level) {
+        lockPath += QStringLiteral(".rmlock");
+        writeText(lockPath, QByteArray());
+    }
+    // Qt trusts an unreadable lock for 30 s; a save waiting that long is a hung window.
+    const qint64 hungMs = 15000;
+    QElapsedTimer saving;
+    saving.start();
+    Settings settings;
+    settings.language = 1;
+    SettingsFile::write(settings);
+    QVERIFY2(saving.elapsed() < hungMs, qPrintable(QString::number(saving.elapsed())));
+    QCOMPARE(SettingsFile::read().language, 1);
+    QCOMPARE(QDir(DataDirectory::path()).entryList(QDir::Files), {QStringLiteral("tst_settings.ini")});
 }
 
 void TestSettings::clientWritesSettingsAtEveryStart()
