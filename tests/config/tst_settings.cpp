@@ -164,7 +164,6 @@ void TestSettings::locksAKilledWriterLeftDoNotStallTheSave_data()
     // A kill between creating a lock file and writing its owner into it leaves it empty.
     QTest::addColumn<QByteArray>("lockContent");
     QTest::addColumn<int>("emptyRemovalLocks");
-    QTest::newRow("lock of a dead writer") << QByteArray("2147483646\nnorv\n") << 0;
     QTest::newRow("empty lock") << QByteArray() << 0;
     QTest::newRow("empty removal lock") << QByteArray("2147483646\nnorv\n") << 1;
     QTest::newRow("two empty removal locks") << QByteArray() << 2;
